@@ -6,24 +6,21 @@
 // they build.
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/Clock.h"
 #include "protocol/ByteUtils.h"
+#include "protocol/ItemPayloads.h"
+#include "protocol/RtuBase.h"
 
 inline constexpr int kProtocolRtu6 = 5;
 inline constexpr int kProtocolRtu61 = 6;
 
-class TRtu6 {
+class TRtu6 : public TRtu456 {
 public:
-    explicit TRtu6(int address = 0);
-    virtual ~TRtu6() = default;
-
-    // The transports choose the scrambling layout by this.
-    int ProtocolKind = kProtocolRtu6;
-    // 1..254 (TRtu61: BCD 0x0001..0x9999).
-    int Address = 0;
+    TRtu6(int address, TIDataObj* station, const std::string& text);
 
     // --- Class level -------------------------------------------------------------------
     static int AddressSize() { return 1; }
@@ -37,8 +34,12 @@ public:
     static int ReplySourceAddress(const TBytes& frame);
     static bool ReplyMatchesRequest(const TBytes& request, const TBytes& reply);
     static TDateTime DecodeBcdDateTime(const TBytes& bytes);
+    // Twelve-bit readings of the generation-6 measuring inputs.
+    static int DecodeRaw12(const TBytes& bytes);
+    static double DecodeVoltage(const TBytes& bytes);
+    static double DecodeCurrent(const TBytes& bytes);
 
-    // --- Object level ------------------------------------------------------------------
+    // --- Frames ------------------------------------------------------------------------
     virtual TBytes AddressBytes() const;
     // Data radio links carry no time stamp; short message and GPRS links do.
     virtual bool HasTimeStamp() const;
@@ -58,15 +59,70 @@ public:
     // the clock itself).
     TBytes RefreshTimeStamp(int item, const TBytes& frameText) const;
 
+    // --- Commands ----------------------------------------------------------------------
+    bool IsConcreteSession() const override { return true; }
+    // Items whose replies describe the controller's state (clock, plans, loops, alarms).
+    virtual bool IsStateItem(int item) const;
+
+    // The write path of every write command; deadline 0: ten minutes after creation.
+    void SendSetCommand(int item, const TBytes& data, TDateTime deadline, TDateTime created);
+    // The read path; the deadline is at least ten minutes after creation.
+    void ReadItem(int item, const TBytes& data, TDateTime deadline, TDateTime created);
+    void ReadItemNow(int item, const TBytes& data = {});
+    void ReadStatusGroup(bool clock, bool workTable, bool alarms, bool lampStatus, bool loopStatus,
+                         TDateTime deadline, TDateTime created);
+    void ReadEnergy(TDateTime deadline, TDateTime created) override;
+    void ReadWarningSettings();
+
+    void SendCenterPhoneNumber(const std::string& number) override;
+    virtual void SendRtuAddress(int address);
+    virtual void SetClockNow();
+    void SendRtuClock(TDateTime t);
+    void SendStdOnCorrection(int minutes);
+    void SendStdOffCorrection(int minutes);
+    void SendPerformMode(int mode);
+    void SendWeekendsType(const std::set<int>& weekdays);
+    void SendFixedLampsModes(const TBytes& table);
+    void SendCustomLampsModes(const TBytes& table);
+    void SendLcuCommand(const TBytes& command);
+    void SendGuardAddressTable(const TBytes& addresses);
+    void SendOkLampAddressTable(const TBytes& addresses);
+    void SendLightMeterControlByte(std::uint8_t value);
+    void SendResetFlag(const std::string& text);
+    void SendCenterAddress(int address);
+    void SendRouteAddressMap(const TBytes& addresses);
+    void SendRtuCommDevice(std::uint8_t device);
+    void SendWarningMode(int mode);
+    void SendLoopsInUse(std::uint16_t mask);
+    void SendLoopsIsStreetLamp(std::uint16_t mask);
+    void SendLongitude(double degrees);
+    void SendLatitude(double degrees);
+    void SendWattMeterCommand(const TBytes& commands);
+    void SendKeepLcuStatusFlag(int flag);
+    void SendPoleCountInUse(int count);
+    void SendMaskBitsForAPole(int bits);
+    void SendLampsMaskLength(int length);
+    void SendGaoDuJiaoOn(double hourAngle);
+    void SendGaoDuJiaoOff(double hourAngle);
+    void SendWattMetersInUse(int count);
+    void SendClearFlag(const std::string& text);
+    void SendRtuTimeZone(double hours);
+    void SendRestartPowerData(const std::string& text);
+    void SendCurrentInUse(std::uint16_t mask);
+    void SendICurrentP(std::uint8_t rate);
+
+    // The frame that holds the packets of a multi-packet reply collected so far.
+    TBytes PendingPackets;
+
 protected:
     // Address bytes beyond the first (0 here, 1 for TRtu61).
     virtual int ExtraAddressBytes() const { return 0; }
-    // The link kind of the session's station; 0 (data radio) without a station.
-    virtual int LinkKind() const { return 0; }
-    // The route text put in front of every frame built (empty: bare frames), and the number
-    // of ':'-separated fields it has.
-    virtual TBytes RoutePrefix() const { return {}; }
-    virtual int RouteFieldCount() const { return 0; }
+    // The station's route put in front of every frame built (empty: bare frames), and the
+    // number of ':'-separated fields it has.
+    virtual TBytes RoutePrefix() const;
+    virtual int RouteFieldCount() const;
+    // Sends the data when there are any (an argument out of range gives none).
+    void SendIfValid(int item, const TPayload& data);
 
 private:
     TBytes TimeStampNow() const;
@@ -75,7 +131,7 @@ private:
 
 class TRtu61 : public TRtu6 {
 public:
-    explicit TRtu61(int address = 0);
+    TRtu61(int address, TIDataObj* station, const std::string& text);
 
     static int AddressSize() { return 2; }
     static int ReplyItem(const TBytes& frame);
@@ -86,6 +142,7 @@ public:
 
     TBytes AddressBytes() const override;
     bool HasTimeStamp() const override { return true; }
+    void SendRtuAddress(int address) override;
 
 protected:
     int ExtraAddressBytes() const override { return 1; }

@@ -19,8 +19,7 @@ class StampedRtu6 : public TRtu6 {
 public:
     using TRtu6::TRtu6;
 
-protected:
-    int LinkKind() const override { return 2; }
+    bool HasTimeStamp() const override { return true; }
 };
 
 // Two-byte addresses without time stamp exist only to exercise the frame rules.
@@ -48,8 +47,8 @@ protected:
 }  // namespace
 
 TEST_F(FrameTest, WorkedRequestFrames) {
-    const TRtu6 radio(5);
-    const StampedRtu6 gprs(5);
+    const TRtu6 radio(5, nullptr, "");
+    const StampedRtu6 gprs(5, nullptr, "");
     EXPECT_EQ(HexOf(radio.BuildReadFrame(82, "")), "FA 00 05 47 03 52 1C 22");
     EXPECT_EQ(HexOf(gprs.BuildReadFrame(82, "")), "FA 00 05 47 0A 52 20 14 04 01 08 30 00 38 D1");
     EXPECT_EQ(HexOf(radio.BuildWriteFrame(161, Hex("01"))), "FA 00 05 50 06 A1 01 01 01 B7 A5");
@@ -67,7 +66,7 @@ TEST_F(FrameTest, WorkedReplyFrame) {
     EXPECT_EQ(ScrambleFrom4th(reply, 0x05 ^ 0xC5), wire);
     EXPECT_EQ(UnscrambleReceived(wire), reply);
 
-    const TRtu6 session(5);
+    const TRtu6 session(5, nullptr, "");
     EXPECT_EQ(TRtu6::ReplyItem(reply), 161);
     EXPECT_EQ(TRtu6::ReplyKind(reply), 0x47);
     EXPECT_TRUE(TRtu6::IsReadReply(reply));
@@ -79,7 +78,7 @@ TEST_F(FrameTest, WorkedReplyFrame) {
 }
 
 TEST_F(FrameTest, SplitsLongDataIntoPackets) {
-    const TRtu6 radio(5);
+    const TRtu6 radio(5, nullptr, "");
     std::vector<TBytes> frames;
     ASSERT_EQ(radio.BuildWriteFrames(113, TBytes(200, 'x'), frames), 2);
     EXPECT_EQ(frames[0].size(), 140u);
@@ -89,9 +88,9 @@ TEST_F(FrameTest, SplitsLongDataIntoPackets) {
 
     EXPECT_EQ(radio.BuildWriteFrames(113, TBytes(16 * 130, 'x'), frames), 16);
     EXPECT_EQ(radio.BuildWriteFrames(113, TBytes(16 * 130 + 1, 'x'), frames), 17);
-    EXPECT_EQ(StampedRtu6(5).BuildWriteFrames(113, TBytes(16 * 123, 'x'), frames), 16);
+    EXPECT_EQ(StampedRtu6(5, nullptr, "").BuildWriteFrames(113, TBytes(16 * 123, 'x'), frames), 16);
     EXPECT_EQ(frames[0].size(), 140u);
-    EXPECT_EQ(StampedRtu6(5).BuildWriteFrames(113, TBytes(16 * 123 + 1, 'x'), frames), 17);
+    EXPECT_EQ(StampedRtu6(5, nullptr, "").BuildWriteFrames(113, TBytes(16 * 123 + 1, 'x'), frames), 17);
 
     ASSERT_EQ(radio.BuildWriteFrames(161, "", frames), 1);
     EXPECT_EQ(HexOf(frames[0]), HexOf(radio.BuildWriteFrame(161, "")));
@@ -124,10 +123,10 @@ TEST_F(FrameTest, ReplyItemRejectsWhatIsNotAFrame) {
         if (c.item == 254) {
             EXPECT_EQ(TRtu6::ReplyKind(c.frame), 0) << c.what;
             EXPECT_EQ(TRtu6::ReplySourceAddress(c.frame), 0) << c.what;
-            EXPECT_EQ(TRtu6(5).ReplyTime(c.frame), 0) << c.what;
-            EXPECT_EQ(TRtu6(5).PayloadOf(c.frame), "") << c.what;
+            EXPECT_EQ(TRtu6(5, nullptr, "").ReplyTime(c.frame), 0) << c.what;
+            EXPECT_EQ(TRtu6(5, nullptr, "").PayloadOf(c.frame), "") << c.what;
             int n, i;
-            EXPECT_FALSE(TRtu6(5).GetPacketNumbers(c.frame, n, i)) << c.what;
+            EXPECT_FALSE(TRtu6(5, nullptr, "").GetPacketNumbers(c.frame, n, i)) << c.what;
         }
     }
     EXPECT_FALSE(TRtu6::CheckCrc(cases[1].frame));
@@ -144,7 +143,7 @@ TEST_F(FrameTest, SourceAddressNeedsThePcAsDestination) {
 }
 
 TEST_F(FrameTest, PacketNumbersMustRunFromOneToN) {
-    const TRtu6 radio(5);
+    const TRtu6 radio(5, nullptr, "");
     struct Case {
         int n, i;
         bool valid;
@@ -158,7 +157,7 @@ TEST_F(FrameTest, PacketNumbersMustRunFromOneToN) {
 }
 
 TEST_F(FrameTest, ReplyTimeFromTheStamp) {
-    const StampedRtu6 gprs(5);
+    const StampedRtu6 gprs(5, nullptr, "");
     const TBytes ok = ControllerReply(Hex("05"), 0x47, 161, BcdStamp(2014, 4, 1, 8, 30, 0), 1, 1, Hex("01"));
     EXPECT_EQ(gprs.ReplyTime(ok), kStampTime);
     EXPECT_EQ(gprs.PayloadOf(ok), Hex("01"));
@@ -189,7 +188,7 @@ TEST_F(FrameTest, DecodeBcdDateTime) {
 }
 
 TEST_F(FrameTest, ReplyMatchesRequest) {
-    const TRtu6 radio(5);
+    const TRtu6 radio(5, nullptr, "");
     const TBytes request = radio.BuildReadFrame(161, "");
     const TBytes reply = ControllerReply(Hex("05"), 0x47, 161, "", 1, 1, Hex("01"));
     EXPECT_TRUE(TRtu6::ReplyMatchesRequest(request, reply));
@@ -207,7 +206,7 @@ TEST_F(FrameTest, ReplyMatchesRequest) {
     TRtu6::AppendCrc(toOther);
     EXPECT_FALSE(TRtu6::ReplyMatchesRequest(request, toOther));
 
-    const TRtu61 wide(0x1234);
+    const TRtu61 wide(0x1234, nullptr, "");
     const TBytes wideRequest = wide.BuildReadFrame(161, "");
     const TBytes stamp = BcdStamp(2014, 4, 1, 8, 30, 0);
     EXPECT_TRUE(TRtu61::ReplyMatchesRequest(wideRequest, ControllerReply(Hex("12 34"), 0x47, 161, stamp, 1, 1, "")));
@@ -215,7 +214,7 @@ TEST_F(FrameTest, ReplyMatchesRequest) {
 }
 
 TEST_F(FrameTest, MergePacketsJoinsData) {
-    const TRtu6 radio(5);
+    const TRtu6 radio(5, nullptr, "");
     const TBytes first = ControllerReply(Hex("05"), 0x47, 116, "", 2, 1, Hex("01 02"));
     const TBytes second = ControllerReply(Hex("05"), 0x47, 116, "", 2, 2, Hex("03"));
     const TBytes merged = radio.MergePackets(first, second);
@@ -228,7 +227,7 @@ TEST_F(FrameTest, MergePacketsJoinsData) {
 }
 
 TEST_F(FrameTest, RefreshTimeStampJustBeforeSending) {
-    const RoutedRtu6 gprs(5);
+    const RoutedRtu6 gprs(5, nullptr, "");
     const TBytes built = gprs.BuildWriteFrame(180, Hex("00 50"));
     ASSERT_EQ(built.substr(0, 18), "10.1.2.3:6000:ID7:");
     clock_.Clock().Set(EncodeDateTime(2015, 12, 31, 23, 59, 58));
@@ -243,7 +242,7 @@ TEST_F(FrameTest, RefreshTimeStampJustBeforeSending) {
     const TBytes clockWrite = gprs.RefreshTimeStamp(82, gprs.BuildWriteFrame(82, TBytes(8, '\0')));
     EXPECT_EQ(gprs.PayloadOf(clockWrite.substr(18)), Hex("20 15 12 31 23 59 58"));
 
-    const TRtu6 radio(5);
+    const TRtu6 radio(5, nullptr, "");
     const TBytes plain = radio.BuildWriteFrame(180, Hex("00 50"));
     EXPECT_EQ(radio.RefreshTimeStamp(180, plain), plain);
     const TBytes radioClock = radio.RefreshTimeStamp(82, radio.BuildWriteFrame(82, TBytes(8, '\0')));
@@ -263,7 +262,7 @@ TEST(WireScrambling, ProtocolKindsAndShortTexts) {
     EXPECT_EQ(UnscrambleReceived(Hex("01 02 03 04 05 06 07 08 09")), Hex("01 02 03 04 05 06 07 08 09"));
     // Address 0xC5 gives the key 0: such frames look plain on the wire.
     const TBytes c5 = ControllerReply(Hex("C5"), 0x47, 161, "", 1, 1, Hex("01"));
-    EXPECT_EQ(ScrambleForSend(TRtu6(0xC5).BuildReadFrame(161, ""), 5), TRtu6(0xC5).BuildReadFrame(161, ""));
+    EXPECT_EQ(ScrambleForSend(TRtu6(0xC5, nullptr, "").BuildReadFrame(161, ""), 5), TRtu6(0xC5, nullptr, "").BuildReadFrame(161, ""));
     EXPECT_EQ(UnscrambleReceived(c5), c5);
 }
 
@@ -281,11 +280,11 @@ protected:
     std::unique_ptr<TRtu6> Session() const {
         const auto& p = GetParam();
         if (p.extra == 0) {
-            if (p.stamp) return std::make_unique<StampedRtu6>(0x5A);
-            return std::make_unique<TRtu6>(0x5A);
+            if (p.stamp) return std::make_unique<StampedRtu6>(0x5A, nullptr, "");
+            return std::make_unique<TRtu6>(0x5A, nullptr, "");
         }
-        if (p.stamp) return std::make_unique<TRtu61>(0x1259);
-        return std::make_unique<UnstampedRtu61>(0x1259);
+        if (p.stamp) return std::make_unique<TRtu61>(0x1259, nullptr, "");
+        return std::make_unique<UnstampedRtu61>(0x1259, nullptr, "");
     }
     TBytes Unscramble(const TBytes& wire, const TRtu6& session) const {
         const std::uint8_t key = static_cast<std::uint8_t>((session.Address & 0xFF) ^ 0xC5);

@@ -1,0 +1,23 @@
+#pragma once
+// A fresh folder under the system's temporary folder, removed with everything in it when the
+// object goes.
+
+#include <string>
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return Path_; }
+    std::string File(const std::string& name) const { return Path_ + "/" + name; }
+
+    // Whole-file helpers for fixtures (bytes as they are on disk).
+    void Write(const std::string& name, const std::string& bytes) const;
+    std::string Read(const std::string& name) const;
+
+private:
+    std::string Path_;
+};

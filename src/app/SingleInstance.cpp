@@ -18,7 +18,8 @@ TSingleInstanceGuard::~TSingleInstanceGuard() {
 
 TInstanceLock TSingleInstanceGuard::Acquire(const std::string& name, const std::string& folder) {
     if (Held()) return TInstanceLock::Acquired;
-    LockFile_ = folder + "/" + name + ".lock";
+    // Per user: /tmp is shared, and one user's run must not block another's.
+    LockFile_ = folder + "/" + name + "." + std::to_string(::getuid()) + ".lock";
     // Close-on-exec: a viewer or helper the program starts must not inherit the lock and keep
     // it after the program has ended. No-follow: in a shared /tmp a planted link must not make
     // us create or lock another file.

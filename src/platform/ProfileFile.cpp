@@ -298,7 +298,14 @@ TProfileData TProfileData::Parse(std::string_view gbkText) {
         }
         data.Sections_.back().Lines.push_back(std::move(parsed));
     }
+    data.IndexSections();
     return data;
+}
+
+void TProfileData::IndexSections() {
+    SectionIndex_.clear();
+    for (size_t k = 0; k < Sections_.size(); ++k)
+        if (Sections_[k].HasHeader) SectionIndex_.emplace(FoldName(Sections_[k].Name), k);
 }
 
 std::string TProfileData::Text() const {
@@ -311,9 +318,8 @@ std::string TProfileData::Text() const {
 }
 
 const TProfileData::TSection* TProfileData::FindSection(std::string_view gbkName) const {
-    for (const TSection& section : Sections_)
-        if (section.HasHeader && SameName(section.Name, gbkName)) return &section;
-    return nullptr;
+    const auto found = SectionIndex_.find(FoldName(gbkName));
+    return found == SectionIndex_.end() ? nullptr : &Sections_[found->second];
 }
 
 const TProfileData::TLine* TProfileData::FindEntry(const TSection& section,
@@ -447,6 +453,7 @@ void TProfileEdit::WriteString(std::string_view section, std::string_view key,
     auto* found = const_cast<TSection*>(FindSection(gbkSection));
     if (!found) {
         Sections_.push_back({true, gbkSection, "[" + gbkSection + "]", {entryLine(gbkKey)}});
+        SectionIndex_.emplace(FoldName(gbkSection), Sections_.size() - 1);
         Changed_ = true;
         return;
     }
@@ -493,9 +500,11 @@ void TProfileEdit::WriteDateTime(std::string_view section, std::string_view key,
 
 void TProfileEdit::EraseSection(std::string_view section) {
     std::string gbkSection = Utf8ToGbk(section);
-    Changed_ |= std::erase_if(Sections_, [&](const TSection& s) {
-                    return s.HasHeader && SameName(s.Name, gbkSection);
-                }) > 0;
+    const bool erased = std::erase_if(Sections_, [&](const TSection& s) {
+                            return s.HasHeader && SameName(s.Name, gbkSection);
+                        }) > 0;
+    if (erased) IndexSections();
+    Changed_ |= erased;
 }
 
 void TProfileEdit::DeleteKey(std::string_view section, std::string_view key) {

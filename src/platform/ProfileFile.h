@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -82,7 +83,12 @@ protected:
     static const TLine* FindEntry(const TSection& section, std::string_view gbkKey);
     const TLine* FindEntry(std::string_view section, std::string_view key) const;  // UTF-8
 
+    // Section look-ups by name are constant time: stores of thousands of stations look up
+    // every section by name.
+    void IndexSections();
+
     std::vector<TSection> Sections_;
+    std::unordered_map<std::string, size_t> SectionIndex_;  // folded GBK name -> first section
 };
 
 // The changes of one update, made on a private copy of the file's parse. Reads through the

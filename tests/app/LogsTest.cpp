@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/Paths.h"
-#include "app/TempFolder.h"
+#include "support/TempDir.h"
 #include "platform/Clock.h"
 #include "platform/Encoding.h"
 
@@ -33,7 +33,7 @@ class LogsTest : public ::testing::Test {
         return CrLfLines(ReadWholeFile(LogFile(name)));
     }
 
-    TTempFolder Folder_;
+    TempDir Folder_;
     TScopedProgramFolder Program_{Folder_.Path()};
     TScopedManualClock Clock_{EncodeDateTime(2014, 4, 1, 18, 30, 5)};
 };

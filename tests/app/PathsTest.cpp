@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/TempFolder.h"
+#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -55,7 +55,7 @@ class ResolvePathsTest : public ::testing::Test {
   protected:
     ResolvePathsTest() { fs::create_directory(Bin_); }
 
-    TTempFolder Folder_;
+    TempDir Folder_;
     std::string Bin_ = Folder_ / "bin";
     std::string Exe_ = Bin_ + "/rtu-utility";
 };
@@ -101,7 +101,7 @@ TEST_F(ResolvePathsTest, ClosedExecutableFolderFallsBackToXdgData) {
 }
 
 TEST(Paths, InitPathsUsesThisExecutableAndTheCommandLine) {
-    TTempFolder folder;
+    TempDir folder;
     TScopedProgramFolder restore(folder.Path());  // puts the previous paths back afterwards
     const std::string dataDir = folder / "data";
     const char* argv[] = {"whatever-argv0-says", "--data-dir", dataDir.c_str()};

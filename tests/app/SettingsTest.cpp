@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/Paths.h"
-#include "app/TempFolder.h"
+#include "support/TempDir.h"
 #include "platform/ProfileFile.h"
 
 namespace {
@@ -20,7 +20,7 @@ class SettingsTest : public ::testing::Test {
         return s;
     }
 
-    TTempFolder Folder_;
+    TempDir Folder_;
     std::string File_ = Folder_ / "rtu-utility.Ini";
 };
 

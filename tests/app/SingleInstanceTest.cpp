@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/TempFolder.h"
+#include "support/TempDir.h"
 
 extern char** environ;
 
@@ -45,13 +45,13 @@ class SingleInstanceTest : public ::testing::Test {
         ::waitpid(pid, nullptr, 0);
     }
 
-    TTempFolder Folder_;
+    TempDir Folder_;
 };
 
 TEST_F(SingleInstanceTest, SecondRunIsRefusedUntilTheFirstReleases) {
     TSingleInstanceGuard first, second;
     ASSERT_EQ(first.Acquire(kName, Folder_.Path()), TInstanceLock::Acquired);
-    EXPECT_EQ(first.LockFile(), Folder_ / "rtu-utility.lock");
+    EXPECT_EQ(first.LockFile(), Folder_ / ("rtu-utility." + std::to_string(::getuid()) + ".lock"));
     EXPECT_EQ(first.Acquire(kName, Folder_.Path()), TInstanceLock::Acquired);  // still ours
 
     EXPECT_EQ(second.Acquire(kName, Folder_.Path()), TInstanceLock::Busy);

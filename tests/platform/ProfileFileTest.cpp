@@ -1,4 +1,5 @@
 #include "platform/ProfileFile.h"
+#include "support/TempDir.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -73,16 +74,7 @@ int ExitCodeInChild(const std::function<int()>& body) {
 
 class ProfileFileTest : public ::testing::Test {
 protected:
-    ProfileFileTest() {
-        std::string pattern = (fs::temp_directory_path() / "profile-test-XXXXXX").string();
-        Folder_ = ::mkdtemp(pattern.data());
-    }
-    ~ProfileFileTest() override {
-        std::error_code ignored;
-        for (const auto& entry : fs::recursive_directory_iterator(Folder_, ignored))
-            if (entry.is_directory()) fs::permissions(entry.path(), fs::perms::owner_all, ignored);
-        fs::remove_all(Folder_, ignored);
-    }
+    ProfileFileTest() : Folder_(Dir_.Path()) {}
 
     std::string PathOf(const std::string& name) const {
         return (fs::path(Folder_) / name).string();
@@ -96,6 +88,7 @@ protected:
         return names;
     }
 
+    TempDir Dir_;
     std::string Folder_;
 };
 

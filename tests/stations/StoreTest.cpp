@@ -3,6 +3,7 @@
 #include "comm/TaskSink.h"
 #include "platform/Encoding.h"
 #include "stations/udiTest.h"
+#include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -204,11 +205,14 @@ public:
 }  // namespace
 
 TEST_F(StoreTest, PostTaskReachesTheSenderOrIsDropped) {
+    RecordingDialogs dialogs;
     store_.PostTask(9, 1, 0, 0, 113, false, "frame", true, "读取");  // no sender: dropped
+    EXPECT_TRUE(dialogs.Waits.empty());
     CollectingSink sink;
     SetTaskSink(&sink);
     store_.PostTask(10, 1, 0, 0, 161, true, "frame2", false, "设置");
     SetTaskSink(nullptr);
+    EXPECT_EQ(dialogs.Waits, (std::vector<std::string>{"show 正在发送命令, 请稍候...", "hide"}));
     ASSERT_EQ(sink.Items, std::vector<int>{161});
     EXPECT_EQ(sink.Captions[0], "设置");
     EXPECT_EQ(sink.Flags[0], std::make_pair(false, true));

@@ -14,18 +14,28 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+    namespace fs = std::filesystem;
     std::error_code ignored;
-    std::filesystem::remove_all(Path_, ignored);
+    fs::permissions(Path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    for (const auto& entry : fs::recursive_directory_iterator(Path_, ignored))
+        if (entry.is_directory(ignored))
+            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(Path_, ignored);
 }
 
 void TempDir::Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream out(File(name), std::ios::binary | std::ios::trunc);
-    out << bytes;
+    WriteWholeFile(File(name), bytes);
 }
 
-std::string TempDir::Read(const std::string& name) const {
-    std::ifstream in(File(name), std::ios::binary);
+std::string TempDir::Read(const std::string& name) const { return ReadWholeFile(File(name)); }
+
+std::string ReadWholeFile(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+void WriteWholeFile(const std::string& fileName, const std::string& bytes) {
+    std::ofstream(fileName, std::ios::binary | std::ios::trunc) << bytes;
 }

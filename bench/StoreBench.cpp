@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <filesystem>

@@ -6,21 +6,9 @@
 
 #include "protocol/Rtu6Class.h"
 #include "protocol/WireScrambling.h"
+#include "support/FrameSessions.h"
 
 namespace {
-
-class StampedRtu6 : public TRtu6 {
-public:
-    using TRtu6::TRtu6;
-
-    bool HasTimeStamp() const override { return true; }
-};
-
-class UnstampedRtu61 : public TRtu61 {
-public:
-    using TRtu61::TRtu61;
-    bool HasTimeStamp() const override { return false; }
-};
 
 void Require(bool condition) {
     if (!condition) std::abort();

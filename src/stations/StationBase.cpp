@@ -85,33 +85,10 @@ TBytes StandardPattern(int mode) {
 
 // --- TLoop ---------------------------------------------------------------------------
 
-TLoop::TLoop(const TLoopInfo& info)
-    : Memo(info.Memo),
-      InUse(info.InUse),
-      KindId(info.KindId),
-      IsStreetLamp(info.IsStreetLamp),
-      IRate(info.IRate),
-      RateCurrent(info.RateCurrent),
-      WattMeter(info.WattMeter),
-      Used(info.PhaseUsed),
-      AmpIndexOfPhase(info.AmpIndexOfPhase),
-      ZeroI(info.ZeroI),
-      LCUAddress(info.LCUAddress) {}
-
 TLoopInfo TLoop::Info() const {
     TLoopInfo info;
+    static_cast<TLoopValues&>(info) = *this;
     info.Leading = 1;
-    info.Memo = Memo;
-    info.InUse = InUse;
-    info.KindId = KindId;
-    info.IsStreetLamp = IsStreetLamp;
-    info.IRate = IRate;
-    info.RateCurrent = RateCurrent;
-    info.WattMeter = WattMeter;
-    info.PhaseUsed = Used;
-    info.AmpIndexOfPhase = AmpIndexOfPhase;
-    info.ZeroI = ZeroI;
-    info.LCUAddress = LCUAddress;
     return info;
 }
 

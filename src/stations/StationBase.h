@@ -45,29 +45,8 @@ struct TStationInfo {
     TStationCarried Carried;
 };
 
-// The record a loop is built from and copied to.
-struct TLoopInfo {
-    std::uint8_t Leading = 1;
-    std::string Memo;
-    bool InUse = true;
-    std::int32_t KindId = 0;
-    bool IsStreetLamp = false;
-    std::array<std::int32_t, 3> IRate{};
-    std::array<double, 3> RateCurrent{};
-    std::array<std::int32_t, 3> WattMeter{};
-    std::array<bool, 3> PhaseUsed{true, true, true};
-    std::array<std::int32_t, 3> AmpIndexOfPhase{};
-    std::array<std::int32_t, 3> ZeroI{};
-    std::array<std::string, 3> LCUAddress;
-};
-
-// One output loop. Phases are numbered 1..3 (A, B, C).
-class TLoop {
-public:
-    TLoop() = default;
-    explicit TLoop(const TLoopInfo& info);
-    TLoopInfo Info() const;
-
+// What a loop holds; per phase A, B, C where there are three.
+struct TLoopValues {
     std::string Memo;
     bool InUse = true;
     std::int32_t KindId = 0;
@@ -79,6 +58,19 @@ public:
     std::array<std::int32_t, 3> AmpIndexOfPhase{};
     std::array<std::int32_t, 3> ZeroI{};
     std::array<std::string, 3> LCUAddress;
+};
+
+// The record a loop is built from and copied to.
+struct TLoopInfo : TLoopValues {
+    std::uint8_t Leading = 1;
+};
+
+// One output loop. Phases are numbered 1..3 (A, B, C).
+class TLoop : public TLoopValues {
+public:
+    TLoop() = default;
+    explicit TLoop(const TLoopInfo& info) : TLoopValues(info) {}
+    TLoopInfo Info() const;
 
     // The letters of the used phases in order, e.g. "AC".
     std::string Phases() const;

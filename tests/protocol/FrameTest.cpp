@@ -4,6 +4,7 @@
 #include "protocol/Rtu6Class.h"
 #include "protocol/WireScrambling.h"
 #include "support/ControllerFrames.h"
+#include "support/FrameSessions.h"
 
 using testing_frames::BcdStamp;
 using testing_frames::ControllerReply;
@@ -13,21 +14,6 @@ using testing_frames::HexOf;
 namespace {
 
 const TDateTime kStampTime = EncodeDateTime(2014, 4, 1, 8, 30, 0);
-
-// Sessions whose link carries a time stamp (short message or GPRS).
-class StampedRtu6 : public TRtu6 {
-public:
-    using TRtu6::TRtu6;
-
-    bool HasTimeStamp() const override { return true; }
-};
-
-// Two-byte addresses without time stamp exist only to exercise the frame rules.
-class UnstampedRtu61 : public TRtu61 {
-public:
-    using TRtu61::TRtu61;
-    bool HasTimeStamp() const override { return false; }
-};
 
 // A GPRS session with its route in front of every frame.
 class RoutedRtu6 : public StampedRtu6 {

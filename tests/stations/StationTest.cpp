@@ -72,7 +72,7 @@ TEST(StationLoopTest, InfoRoundTrip) {
     info.IRate = {1, 2, 3};
     info.RateCurrent = {1.5, 2.5, 3.5};
     info.WattMeter = {4, 5, 6};
-    info.PhaseUsed = {true, false, true};
+    info.Used = {true, false, true};
     info.AmpIndexOfPhase = {7, 8, 9};
     info.ZeroI = {10, 11, 12};
     info.LCUAddress = {"1,2", "3", ""};
@@ -86,7 +86,7 @@ TEST(StationLoopTest, InfoRoundTrip) {
     EXPECT_EQ(back.IRate, info.IRate);
     EXPECT_EQ(back.RateCurrent, info.RateCurrent);
     EXPECT_EQ(back.WattMeter, info.WattMeter);
-    EXPECT_EQ(back.PhaseUsed, info.PhaseUsed);
+    EXPECT_EQ(back.Used, info.Used);
     EXPECT_EQ(back.AmpIndexOfPhase, info.AmpIndexOfPhase);
     EXPECT_EQ(back.ZeroI, info.ZeroI);
     EXPECT_EQ(back.LCUAddress, info.LCUAddress);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "schedules/TimeTables.h"
+
 namespace {
 
 constexpr int kInvalidHour = 25;
@@ -138,4 +140,66 @@ std::string TRtu6TimeStatusTable::AsText() const {
                 BytesToHexText(std::string_view(&lamp, 1)) + "\r\n";
     }
     return text;
+}
+
+// ---- The work table as a plan ---------------------------------------------------------------
+
+namespace {
+
+// Loops 9..16 are left out of the on/off summary.
+constexpr int kSummaryLoops = 8;
+
+// Where one loop first switches on and last switches off in the work table (slot 0: never).
+struct TLoopSwitching {
+    int OnSlot = 0;
+    int OffSlot = 0;
+};
+
+TLoopSwitching SwitchingOf(const TRtu6TimeStatusTable& work, int loop) {
+    const std::uint16_t bit = static_cast<std::uint16_t>(1u << (loop - 1));
+    TLoopSwitching switching;
+    bool wasOn = false;
+    for (int q = 1; q <= work.Count(); ++q) {
+        const bool isOn = (work.Get(q)->GetLoops() & bit) != 0;
+        if (isOn && !wasOn && switching.OnSlot == 0) switching.OnSlot = q;
+        if (!isOn && wasOn) switching.OffSlot = q;
+        wasOn = isOn;
+    }
+    return switching;
+}
+
+using TPendingActions = std::array<std::optional<TRtu6Action>, TRtu6TimeStatusTable::kMaxCount>;
+
+// The action of a slot switches loop on or off at the slot's time, in addition to the loops
+// it already switches; the on/off bit is the one set last.
+void SwitchAt(const TRtu6TimeStatusTable& work, int slot, int loop, bool on,
+              TPendingActions& pending) {
+    auto& action = pending[static_cast<size_t>(slot - 1)];
+    if (!action) action.emplace();
+    action->SetOn(on);
+    action->AtTime(work.Get(slot)->TimeOfDay());
+    action->SetLoops(static_cast<std::uint16_t>(action->GetLoops() | 1u << (loop - 1)));
+}
+
+}  // namespace
+
+bool WorkTableToTimeTable(const TRtu6TimeStatusTable& work, TRtu6TimeTable& target) {
+    target.Clear();
+    TPendingActions pending;
+    for (int loop = 1; loop <= kSummaryLoops; ++loop) {
+        const TLoopSwitching switching = SwitchingOf(work, loop);
+        if (switching.OnSlot > 0) SwitchAt(work, switching.OnSlot, loop, true, pending);
+        if (switching.OffSlot > 0) SwitchAt(work, switching.OffSlot, loop, false, pending);
+    }
+    TRtu6TimeTable plan;
+    plan.CurrentThemeId = 0;
+    TRtu6ActionTable& ordinary = plan.OrdinaryPlan();
+    int position = 0;
+    for (const auto& action : pending) {
+        if (!action) continue;
+        if (++position > ordinary.MaxCount()) return false;
+        ordinary.Put(position, *action);
+    }
+    plan.AssignTo(target);
+    return true;
 }

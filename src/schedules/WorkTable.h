@@ -11,6 +11,8 @@
 #include "protocol/ByteUtils.h"
 #include "protocol/RtuBase.h"
 
+class TRtu6TimeTable;
+
 // The hour and minute bytes of a time point.
 class TRtu4TimeStatus : public TIDataObj {
 public:
@@ -77,3 +79,10 @@ public:
 private:
     std::array<std::optional<TRtu6TimeStatus>, kMaxCount> Slots_{};
 };
+
+// Turns the work table back into a plain ordinary plan, for the on/off summary of a station:
+// per loop 1..8, a fixed switch-on at its first switch-on and a fixed switch-off at its last
+// switch-off; loops that switch at the same time point share one action. Lamp modes and loops
+// 9..16 are not carried over. The target is cleared first; false, with the target left
+// cleared, when the actions do not fit into an ordinary plan.
+bool WorkTableToTimeTable(const TRtu6TimeStatusTable& work, TRtu6TimeTable& target);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "schedules/TimeTables.h"
+
 #include "support/ControllerFrames.h"
 
 using testing_frames::Hex;
@@ -116,6 +120,83 @@ TEST(WorkTableTimePoint, BytesAndValidity) {
     TRtu6TimeStatus reset;
     EXPECT_TRUE(reset.IsValid());
     EXPECT_EQ(reset.TimeOfDay(), 0);
+}
+
+// ---- the work table as a plan ---------------------------------------------------------------
+
+struct TPoint {
+    int Hour, Minute;
+    std::uint16_t Loops;  // on from this time point
+};
+
+TRtu6TimeStatusTable WorkTableOf(const std::vector<TPoint>& points) {
+    TBytes payload(1, static_cast<char>(points.size()));
+    for (const TPoint& point : points) {
+        payload += '\x07';  // record number, dropped
+        payload += static_cast<char>(ToBcd(point.Hour));
+        payload += static_cast<char>(ToBcd(point.Minute));
+        payload += static_cast<char>(point.Loops >> 8);
+        payload += static_cast<char>(point.Loops & 0xFF);
+        payload += '\x82';  // a lamp mode, which the plan does not take over
+    }
+    TRtu6TimeStatusTable table;
+    EXPECT_TRUE(table.LoadFromBytes(payload));
+    return table;
+}
+
+TEST(WorkTableToPlan, OneActionPerTimePointThatSwitchesALoop) {
+    // The ordinary plan's actions as their six bytes: A0 = fixed switch-on, 20 = fixed
+    // switch-off.
+    const struct {
+        const char* name;
+        std::vector<TPoint> points;
+        const char* actions;
+    } cases[] = {
+        {"empty", {}, ""},
+        {"two loops, one switch-off",
+         {{18, 30, 0x0001}, {23, 0, 0x0003}, {5, 30, 0x0000}},
+         "A0 18 30 00 01 00 A0 23 00 00 02 00 20 05 30 00 03 00"},
+        {"first switch-on and last switch-off of a loop",
+         {{18, 0, 0x0001}, {20, 0, 0x0000}, {21, 0, 0x0001}, {22, 0, 0x0000}},
+         "A0 18 00 00 01 00 20 22 00 00 01 00"},
+        {"a loop never switched off", {{12, 0, 0x0000}, {19, 0, 0x0084}}, "A0 19 00 00 84 00"},
+        // At 20:00 loop 1 goes off and loop 2 on: one action for both, with loop 2's on bit.
+        {"shared time point",
+         {{18, 0, 0x0001}, {20, 0, 0x0002}, {22, 0, 0x0000}},
+         "A0 18 00 00 01 00 A0 20 00 00 03 00 20 22 00 00 02 00"},
+        {"loops 9 to 16 left out",
+         {{18, 0, 0x8180}, {22, 0, 0x0000}},
+         "A0 18 00 00 80 00 20 22 00 00 80 00"},
+    };
+    for (const auto& c : cases) {
+        TRtu6TimeTable target;
+        target.CurrentThemeId = 2;
+        target.RtuWeek = 3;
+        ASSERT_TRUE(WorkTableToTimeTable(WorkTableOf(c.points), target)) << c.name;
+        EXPECT_EQ(HexOf(target.OrdinaryPlan().Encode()), c.actions) << c.name;
+        EXPECT_EQ(target.CurrentThemeId, 0) << c.name;
+        EXPECT_EQ(target.RtuWeek, 0) << c.name;
+        for (int list = 1; list < 5; ++list) EXPECT_EQ(target.List(list).Count(), 0) << c.name;
+    }
+}
+
+TEST(WorkTableToPlan, MoreActionsThanAPlanHoldsLeaveTheTargetCleared) {
+    // Loops 1..n switch on one after the other, then off one after the other: 2n actions.
+    auto staircase = [](int loops) {
+        std::vector<TPoint> points;
+        std::uint16_t on = 0;
+        for (int r = 1; r <= loops; ++r) points.push_back({12 + r, 0, on |= 1u << (r - 1)});
+        for (int r = 1; r <= loops; ++r) points.push_back({r, 0, on &= ~(1u << (r - 1))});
+        return WorkTableOf(points);
+    };
+    TRtu6TimeTable target;
+    ASSERT_TRUE(WorkTableToTimeTable(staircase(7), target));
+    EXPECT_EQ(target.OrdinaryPlan().Count(), 14);
+
+    target.CurrentThemeId = 1;
+    EXPECT_FALSE(WorkTableToTimeTable(staircase(8), target));
+    EXPECT_EQ(target.OrdinaryPlan().Count(), 0);
+    EXPECT_EQ(target.CurrentThemeId, kNoTheme);
 }
 
 }  // namespace

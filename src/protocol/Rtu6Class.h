@@ -14,6 +14,9 @@
 #include "protocol/ByteUtils.h"
 #include "protocol/ItemPayloads.h"
 #include "protocol/RtuBase.h"
+#include "schedules/ActionTables.h"
+#include "schedules/HolidaysList.h"
+#include "schedules/Themes.h"
 
 inline constexpr int kProtocolRtu6 = 5;
 inline constexpr int kProtocolRtu61 = 6;
@@ -111,6 +114,30 @@ public:
     void SendCurrentInUse(std::uint16_t mask);
     void SendICurrentP(std::uint8_t rate);
 
+    // --- Plans and holidays (nothing is sent when the plans do not make action lists) --
+    void SendFixedTimer(const TTheme& ordinary, const TTheme& weekend, const TTheme& holiday,
+                        const TCustomTheme& temporary);
+    void SendTempTimer(const TTempTheme& tempOnOff);
+    void SendNormalTheme(const TTheme& theme);
+    void SendWeekendTheme(const TTheme& theme);
+    void SendHolidayTheme(const TTheme& theme);
+    void SendCustomTheme(const TCustomTheme& temporary);
+    void SendHolidaysList(const THolidaysList& holidays);
+    void SendSomeDaysStdOn(const TSomeDaysStdOn& adjustment);
+    // The ordinary plan with the caller's times: created 0 is now, and the deadline is at
+    // least ten minutes after creation.
+    virtual void SendNormalThemeAt(const TTheme& theme, TDateTime deadline, TDateTime created);
+    virtual void SendFixedThemes(const TTheme& ordinary, const TTheme& weekend,
+                                 const TTheme& holiday, const TTheme& temporary,
+                                 TDateTime startDate, int days);
+    // A switch-on goes as the temporary on/off (its switch-off part cleared); anything else
+    // clears the four plans and the temporary on/off.
+    virtual void SendTemporarySwitch(const TTempTheme& tempOnOff);
+    // Whether the plans make action lists; sends nothing.
+    virtual bool CanBuildTimeTable(const TTheme& ordinary, const TTheme& weekend,
+                                   const TTheme& holiday, const TCustomTheme& temporary,
+                                   const TTempTheme& tempOnOff) const;
+
     // The frame that holds the packets of a multi-packet reply collected so far.
     TBytes PendingPackets;
 
@@ -125,6 +152,11 @@ protected:
     void SendIfValid(int item, const TPayload& data);
 
 private:
+    // The action lists of the plans for this session's station; false (and logged) when
+    // they cannot be made.
+    bool BuildPlans(const TTheme& ordinary, const TTheme& weekend, const TTheme& holiday,
+                    const TCustomTheme& temporary, const TTempTheme& tempOnOff,
+                    TRtu6TimeTable& table) const;
     TBytes TimeStampNow() const;
     TBytes WithRoute(const TBytes& frame) const;
 };

@@ -9,6 +9,8 @@ public:
 
     bool IsGeneration6() const override { return true; }
     bool IsWattMeterNumber(int n) const override { return n >= 1 && n <= 8; }
+    TLoopTimes DescribeLoopTimes(int loop, const TRtu6TimeTable& table) const override;
+    TLoopTimes DescribeLoopStatus(int loop, const TRtu6TimeStatusTable& table) const override;
 };
 
 // Sixteen loops, session 1 for controller 1, an empty lamp-mask set.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "protocol/Rtu6Class.h"
+#include "schedules/Themes.h"
 
 namespace {
 
@@ -372,4 +373,43 @@ TBytes TStation::DefaultLampsMask(int mode, TDateTime date, int width) {
 void TStation::CreateRtu(int i) {
     if (i != 1 && i != 2) return;
     Rtu_[i - 1] = std::make_unique<TRtu6>(RtuAddress(i), this, PhoneNumber());
+}
+
+// --- Schedules ---------------------------------------------------------------------------
+
+TStation::TLoopTimes TStation::DescribeLoopTimes(int, const TRtu6TimeTable&) const { return {}; }
+
+TStation::TLoopTimes TStation::DescribeLoopStatus(int, const TRtu6TimeStatusTable&) const {
+    return {};
+}
+
+void TStation::TempSwitchOn(const std::array<TOnceOnOffInfo, kMaxLoops>& entries) {
+    TTempTheme record;
+    record.OnUsed = true;
+    record.OnDateTime = Now() - 2 / kMinutesPerDay;
+    record.LampsMode = 1;
+    for (int loop = 1; loop <= kMaxLoops; ++loop)
+        if (entries[static_cast<size_t>(loop - 1)].IsUsed) record.Loops |= 1u << (loop - 1);
+    ApplyTemporarySchedule(record);
+}
+
+void TStation::TempSwitchOff(const std::array<bool, kMaxLoops>& loops) {
+    TTempTheme record;
+    record.OffUsed = true;
+    record.OffDateTime = Now();
+    for (int loop = 1; loop <= kMaxLoops; ++loop)
+        if (loops[static_cast<size_t>(loop - 1)]) record.Loops |= 1u << (loop - 1);
+    ApplyTemporarySchedule(record);
+}
+
+void TStation::ApplyTemporarySchedule(const TTempTheme& record) {
+    constexpr TDateTime kTwentyMinutes = 20 / kMinutesPerDay;
+    for (const auto& rtu : Rtu_) {
+        if (!rtu) continue;
+        rtu->SendTemporarySwitch(record);
+        if (RtuKind_ != 3) {
+            const TDateTime now = Now();
+            rtu->ReadStatusGroup(true, true, true, true, true, now + kTwentyMinutes, now);
+        }
+    }
 }

@@ -15,6 +15,10 @@
 
 class TRtu6;
 class TStation;
+class TRtu6TimeTable;
+class TRtu6TimeStatusTable;
+struct TOnceOnOffInfo;
+struct TTempTheme;
 
 inline constexpr int kLinkRadio = 0;  // "数传电台"
 inline constexpr int kLinkSms = 1;    // "短信息"
@@ -179,6 +183,21 @@ public:
     virtual bool IsGeneration6() const { return false; }
     virtual bool IsWattMeterNumber(int n) const { return n >= 4 && n <= 8; }
     virtual int RtuLoop(int loop) const { return loop; }
+
+    // The on/off summary of one loop in a time table: the temporary switch ("mm-dd on ---
+    // off", when it is for tonight or later), the off times joined by "*", the on time.
+    // Empty texts for any other station than a generation-6 one, and on any error.
+    struct TLoopTimes {
+        std::string Temporary, Off, On;
+    };
+    virtual TLoopTimes DescribeLoopTimes(int loop, const TRtu6TimeTable& table) const;
+    virtual TLoopTimes DescribeLoopStatus(int loop, const TRtu6TimeStatusTable& table) const;
+    // Switches the marked loops on now (two minutes ago) in lamp mode 1, or the flagged
+    // loops off now, through every controller; each then reads its status again.
+    virtual void TempSwitchOn(const std::array<TOnceOnOffInfo, kMaxLoops>& entries);
+    virtual void TempSwitchOff(const std::array<bool, kMaxLoops>& loops);
+    // Sends the temporary on/off to every controller and queues their status reads.
+    void ApplyTemporarySchedule(const TTempTheme& record);
 
     // The default mask of standard mode 1..15 on a date (0: unrotated), `width` bytes; 0xFF
     // bytes for any other mode.

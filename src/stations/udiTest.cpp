@@ -6,11 +6,16 @@
 
 #include "app/UserDialogs.h"
 #include "comm/TaskSink.h"
+#include "platform/CheckError.h"
 #include "protocol/ByteUtils.h"
+#include "schedules/NightAxis.h"
 
 namespace {
 
 constexpr const char* kItems = "Items";
+constexpr const char* kNames = "Names";
+constexpr const char* kBadScheduleName =
+    "方案名称不能为空, 不能有前后空格, 不能含有回车、换行、[、]、=, 也不能以;开头.";
 constexpr auto kPostPause = std::chrono::milliseconds(150);
 
 // A station section is named by its number; anything else is not a station.
@@ -58,6 +63,48 @@ bool ParseDecimal(const std::string& text, double& value) {
     const char* end = trimmed.data() + trimmed.size();
     const auto result = std::from_chars(begin, end, value);
     return result.ec == std::errc() && result.ptr == end;
+}
+
+// A schedule's name is a key of "Names" and part of its loop sections' names: refuse what
+// would not read back as itself or would break the file.
+void CheckScheduleName(const std::string& name) {
+    const bool bad = name.empty() || Trim(name) != name || name.front() == ';' ||
+                     name.find_first_of("\r\n[]=") != std::string::npos;
+    RaiseIf(bad, kBadScheduleName);
+}
+
+std::string LoopSection(const std::string& name, int loop) {
+    return name + "_" + std::to_string(loop);
+}
+
+std::string Key(const char* stem, int k) { return stem + std::to_string(k); }
+
+void ReadLoop(const TProfileData& data, const std::string& section, TOnOffInfo& loop) {
+    loop.IsStreetLamp = data.ReadBool(section, "IsStreetLamp", false);
+    for (int k = 1; k <= kEntriesPerLoop; ++k) {
+        TOnceOnOffInfo& e = loop.Entry(k);
+        e.IsUsed = data.ReadBool(section, Key("IsUsed", k), false);
+        e.OnTime = TruncToMinute(data.ReadTime(section, Key("OnTime", k), 0));
+        e.OnTimeMode = data.ReadInteger(section, Key("OnTimeMode", k), 0);
+        e.OffTime = TruncToMinute(data.ReadTime(section, Key("OffTime", k), 0));
+        e.OffTimeMode = data.ReadInteger(section, Key("OffTimeMode", k), 0);
+        e.LampsMode = data.ReadInteger(section, Key("LampsMode", k), 1);
+        e.Saving = data.ReadBool(section, Key("Saving", k), false);
+    }
+}
+
+void WriteLoop(TProfileEdit& edit, const std::string& section, const TOnOffInfo& loop) {
+    edit.WriteBool(section, "IsStreetLamp", loop.IsStreetLamp);
+    for (int k = 1; k <= kEntriesPerLoop; ++k) {
+        const TOnceOnOffInfo& e = loop.Entry(k);
+        edit.WriteBool(section, Key("IsUsed", k), e.IsUsed);
+        edit.WriteTime(section, Key("OnTime", k), TruncToMinute(e.OnTime));
+        edit.WriteInteger(section, Key("OnTimeMode", k), e.OnTimeMode);
+        edit.WriteTime(section, Key("OffTime", k), TruncToMinute(e.OffTime));
+        edit.WriteInteger(section, Key("OffTimeMode", k), e.OffTimeMode);
+        edit.WriteInteger(section, Key("LampsMode", k), e.LampsMode);
+        edit.WriteBool(section, Key("Saving", k), e.Saving);
+    }
 }
 
 // Shows the wait message for the lifetime of the object.
@@ -234,6 +281,50 @@ bool TIDataTest::SetIpRoute(int number, const std::string& address, int port) {
         done = true;
     });
     return done;
+}
+
+std::vector<std::string> TIDataTest::ListSchedules() const {
+    return Themes_.Read()->ReadSection(kNames);
+}
+
+bool TIDataTest::LoadSchedule(const std::string& name, TDateTime& savedAt,
+                              TTheme& schedule) const {
+    const auto data = Themes_.Read();
+    if (!data->ValueExists(kNames, name)) return false;
+    savedAt = data->ReadDateTime(kNames, name, Now());
+    schedule.Clear();
+    for (int loop = 1; loop <= kThemeLoops; ++loop) {
+        const std::string section = LoopSection(name, loop);
+        if (data->SectionExists(section) && data->ReadBool(section, "IsUsed1", false))
+            ReadLoop(*data, section, schedule.Loop(loop));
+    }
+    return true;
+}
+
+bool TIDataTest::SaveSchedule(const std::string& name, const TTheme& schedule) {
+    CheckScheduleName(name);
+    bool written = false;
+    Themes_.Update([&](TProfileEdit& edit) {
+        edit.WriteDateTime(kNames, name, Now());
+        for (int loop = 1; loop <= kThemeLoops; ++loop) {
+            const std::string section = LoopSection(name, loop);
+            if (schedule.Loop(loop).HasSchedule()) {
+                WriteLoop(edit, section, schedule.Loop(loop));
+                written = true;
+            } else {
+                edit.EraseSection(section);
+            }
+        }
+    });
+    return written;
+}
+
+bool TIDataTest::DeleteSchedule(const std::string& name) {
+    Themes_.Update([&](TProfileEdit& edit) {
+        for (int loop = 1; loop <= kThemeLoops; ++loop) edit.EraseSection(LoopSection(name, loop));
+        edit.DeleteKey(kNames, name);
+    });
+    return true;
 }
 
 std::vector<std::string> TIDataTest::ListPlaces() const {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/ProfileFile.h"
+#include "schedules/Themes.h"
 #include "stations/DataIntf.h"
 
 // What the store keeps of one station.
@@ -60,6 +61,17 @@ public:
     bool DeleteStation(int number);
     bool SetAnswered(int number, bool answered);
     bool SetIpRoute(int number, const std::string& address, int port);
+
+    // --- Saved schedules ---------------------------------------------------------------
+    // The names of the saved schedules in file order.
+    std::vector<std::string> ListSchedules() const;
+    // False when there is no schedule of the name. The schedule is reset first; loops whose
+    // first pair is stored as used are read, times cut to whole minutes.
+    bool LoadSchedule(const std::string& name, TDateTime& savedAt, TTheme& schedule) const;
+    // One write of the file. True when at least one loop has a schedule. A name the file
+    // cannot hold raises TCheckError.
+    bool SaveSchedule(const std::string& name, const TTheme& schedule);
+    bool DeleteSchedule(const std::string& name);
 
     // --- Places ------------------------------------------------------------------------
     // The name=value lines of the place list.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "comm/TaskSink.h"
+#include "platform/CheckError.h"
 #include "platform/Encoding.h"
 #include "stations/udiTest.h"
 #include "support/RecordingDialogs.h"
@@ -217,4 +218,90 @@ TEST_F(StoreTest, PostTaskReachesTheSenderOrIsDropped) {
     EXPECT_EQ(sink.Captions[0], "设置");
     EXPECT_EQ(sink.Flags[0], std::make_pair(false, true));
     EXPECT_EQ(sink.Frames[0], "frame2");
+}
+
+namespace {
+
+TTheme SampleSchedule() {
+    TTheme theme;
+    TOnOffInfo& lamps = theme.Loop(1);
+    lamps.IsStreetLamp = true;
+    lamps.Entry(1) = {true, 0, kModeSun, 0, kModeSun, 3, true};
+    lamps.Entry(2) = {true, EncodeTime(23, 30, 45), kModeFixed, 0, kModeFixed, 15, false};
+    TOnOffInfo& pairs = theme.Loop(16);
+    pairs.Entry(1) = {true, EncodeTime(0, 20, 0), kModeBeforeSunset, EncodeTime(22, 0, 0), kModeFixed, 0, false};
+    return theme;
+}
+
+}  // namespace
+
+TEST_F(StoreTest, SavedSchedulesRoundTripOneWriteEach) {
+    TScopedManualClock clock(EncodeDateTime(2014, 4, 1, 18, 30, 5));
+    const auto writes = store_.ThemesFile().WriteCount();
+    EXPECT_TRUE(store_.SaveSchedule("夏季", SampleSchedule()));
+    EXPECT_EQ(store_.ThemesFile().WriteCount(), writes + 1);
+    EXPECT_EQ(store_.ListSchedules(), std::vector<std::string>{"夏季"});
+
+    const std::string disk = GbkToUtf8(dir_.Read("ThemesInfo.Ini"));
+    EXPECT_NE(disk.find("[Names]\r\n夏季=2014-04-01 18:30:05\r\n"), std::string::npos) << disk;
+    EXPECT_NE(disk.find("[夏季_1]\r\nIsStreetLamp=1\r\nIsUsed1=1\r\n"), std::string::npos) << disk;
+    EXPECT_NE(disk.find("OnTime2=23:30:00\r\n"), std::string::npos) << disk;  // cut to minutes
+    EXPECT_NE(disk.find("[夏季_16]"), std::string::npos);
+    EXPECT_EQ(disk.find("[夏季_2]"), std::string::npos);
+
+    TTheme loaded;
+    TDateTime savedAt = 0;
+    ASSERT_TRUE(store_.LoadSchedule("夏季", savedAt, loaded));
+    EXPECT_EQ(savedAt, EncodeDateTime(2014, 4, 1, 18, 30, 5));
+    TTheme expected = SampleSchedule();
+    expected.Loop(1).Entry(2).OnTime = EncodeTime(23, 30, 0);
+    for (int loop : {1, 16}) {
+        for (int k = 1; k <= 2; ++k) {
+            const auto& got = loaded.Loop(loop).Entry(k);
+            const auto& want = expected.Loop(loop).Entry(k);
+            EXPECT_EQ(got.IsUsed, want.IsUsed) << loop << "/" << k;
+            EXPECT_NEAR(got.OnTime, want.OnTime, 1e-9) << loop << "/" << k;
+            EXPECT_EQ(got.OnTimeMode, want.OnTimeMode) << loop << "/" << k;
+            EXPECT_NEAR(got.OffTime, want.OffTime, 1e-9) << loop << "/" << k;
+            EXPECT_EQ(got.LampsMode, want.LampsMode) << loop << "/" << k;
+            EXPECT_EQ(got.Saving, want.Saving) << loop << "/" << k;
+        }
+    }
+    EXPECT_TRUE(loaded.Loop(1).IsStreetLamp);
+    // Unused entries are stored too and come back as they were.
+    EXPECT_FALSE(loaded.Loop(1).Entry(3).IsUsed);
+    EXPECT_EQ(loaded.Loop(1).Entry(3).OnTimeMode, 1);
+    EXPECT_EQ(loaded.Loop(1).Entry(3).LampsMode, 0);
+    // Loops without a section keep the cleared defaults.
+    EXPECT_FALSE(loaded.Loop(2).HasSchedule());
+    EXPECT_EQ(loaded.Loop(2).Entry(1).OnTimeMode, 1);
+
+    EXPECT_FALSE(store_.LoadSchedule("冬季", savedAt, loaded));
+    EXPECT_TRUE(store_.DeleteSchedule("夏季"));
+    EXPECT_TRUE(store_.ListSchedules().empty());
+    EXPECT_EQ(GbkToUtf8(dir_.Read("ThemesInfo.Ini")).find("夏季"), std::string::npos);
+}
+
+TEST_F(StoreTest, SavedScheduleEdgeCases) {
+    // A loop whose first pair is not used is ignored on loading, whatever follows.
+    dir_.Write("ThemesInfo.Ini", "[Names]\r\nA=2014-04-01 18:30:05\r\n"
+                                 "[A_3]\r\nIsUsed1=0\r\nIsUsed2=1\r\nOnTimeMode2=4\r\n"
+                                 "[A_4]\r\nIsUsed1=1\r\nOnTimeMode1=4\r\nOnTime1=00:30:00\r\n");
+    TTheme loaded;
+    TDateTime savedAt = 0;
+    ASSERT_TRUE(store_.LoadSchedule("a", savedAt, loaded));  // names compare without case
+    EXPECT_FALSE(loaded.Loop(3).Entry(2).IsUsed);
+    EXPECT_EQ(loaded.Loop(4).Entry(1).OnTimeMode, 4);
+
+    // Nothing used: only the name is written, the old loop sections go.
+    EXPECT_FALSE(store_.SaveSchedule("A", TTheme()));
+    const std::string disk = dir_.Read("ThemesInfo.Ini");
+    EXPECT_EQ(disk.find("[A_4]"), std::string::npos) << disk;
+    EXPECT_NE(disk.find("A="), std::string::npos) << disk;
+
+    // Names that would break the file are refused and change nothing.
+    for (const char* bad : {"a\r\nb", "x]y", "[x", "a=b", ";a", "", " a"}) {
+        EXPECT_THROW(store_.SaveSchedule(bad, SampleSchedule()), TCheckError) << bad;
+        EXPECT_EQ(dir_.Read("ThemesInfo.Ini"), disk) << bad;
+    }
 }

@@ -1,6 +1,7 @@
 #include "platform/ProfileFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -256,6 +257,24 @@ private:
     std::filesystem::path Path_;
     TUniqueFd Fd_;
 };
+
+// Temporary files that writers killed in the middle of a write left beside the target: their
+// names carry the writer's process id, and a writer that no longer runs will not come back.
+void RemoveStaleTempFiles(const std::filesystem::path& target) {
+    const std::string prefix = "." + target.filename().string() + ".";
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - 4, 4, ".tmp") != 0)
+            continue;
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
+            errno == ESRCH)
+            ::unlink(entry.path().c_str());
+    }
+}
 
 void SyncFolder(const std::filesystem::path& folder) {
     TUniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -587,6 +606,7 @@ void TProfileFile::TShared::Save(const std::string& fileName,
         Identity = TFileIdentity::Of(st);
         ++Writes;
         SyncFolder(target.parent_path().empty() ? "." : target.parent_path());
+        RemoveStaleTempFiles(target);
     } catch (const std::system_error& error) {
         throw TProfileError("无法写入文件 " + fileName + ": " + ErrnoText(error.code().value()));
     }

@@ -455,6 +455,21 @@ TEST_F(ProfileFileTest, FailedWriteRemovesItsTemporaryFileAndKeepsTheOldFile) {
     EXPECT_THAT(OthersIn(Folder_, "full.Ini"), ::testing::IsEmpty());
 }
 
+TEST_F(ProfileFileTest, TemporaryFilesOfDeadWritersAreRemovedByTheNextWrite) {
+    const std::string path = PathOf("left.Ini");
+    const pid_t dead = ::fork();
+    if (dead == 0) ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string stale = ".left.Ini." + std::to_string(dead) + ".7.tmp";
+    const std::string ours = ".left.Ini." + std::to_string(::getpid()) + ".8.tmp";
+    const std::string alive = ".left.Ini.1.9.tmp";  // init never goes away
+    for (const auto& name : {stale, ours, alive, std::string(".other.Ini.1.tmp")})
+        WriteBytes(PathOf(name), "[A]\nk=");
+    TProfileFile(path).Update([](TProfileEdit& e) { e.WriteInteger("A", "k", 1); });
+    EXPECT_THAT(OthersIn(Folder_, "left.Ini"),
+                ::testing::UnorderedElementsAre(ours, alive, ".other.Ini.1.tmp"));
+}
+
 TEST_F(ProfileFileTest, ReplacedFileKeepsItsModeAndStaysBehindItsLink) {
     std::string path = PathOf("private.Ini");
     WriteBytes(path, "[A]\n");

@@ -147,7 +147,7 @@ TBytes ListPart(const TRtu6ActionTable& list, int& count);
 // Items 51-55: the count byte, then the list's part.
 TBytes PlanItemPayload(const TRtu6ActionTable& list);
 // Items 51-55 back into the list: a count byte n, then n actions (and the list's dates when
-// n > 0). Bytes beyond that are ignored.
+// n > 0). Bytes beyond that are ignored; fewer bytes than the count promises fail.
 bool LoadPlanItem(TRtu6ActionTable& list, const TBytes& payload, std::uint16_t streetLampLoops);
 // Item 50 as written: four count bytes (ordinary, weekend, holiday, temporary plan), then
 // their parts; the temporary plan goes only when it IsCurrent and has actions.

@@ -59,7 +59,7 @@ private:
 };
 
 // Decodes the parts of the first `lists` lists (4 for item 50, 5 for item 49) that follow
-// `lists` count bytes in `bytes`; a part that runs past the end is cut short. The lists are
-// emptied first; decoding stops at the first list that fails.
+// `lists` count bytes in `bytes`. The lists are emptied first; decoding stops at the first
+// list that fails, and a list whose count promises more bytes than there are fails.
 bool LoadListParts(TRtu6TimeTable& table, const TBytes& bytes, int lists,
                    std::uint16_t streetLampLoops);

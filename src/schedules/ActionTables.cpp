@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr std::uint16_t kAllLoops = 0xFFFF;
-
 std::uint16_t LoopBit(int loop) {
     return static_cast<std::uint16_t>(1u << (loop - 1));
 }

@@ -132,7 +132,7 @@ std::string TRtu6TimeStatusTable::AsText() const {
     std::string text;
     for (int i = 1; i <= Count(); ++i) {
         const TRtu6TimeStatus& point = *Get(i);
-        char number[4];
+        char number[12];
         std::snprintf(number, sizeof number, "%02d", i);
         const char lamp = static_cast<char>(point.LampByte());
         text += std::string(number) + " " + FormatDateTime("hh:nn", point.TimeOfDay()) + " " +

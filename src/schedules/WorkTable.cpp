@@ -1,7 +1,5 @@
 #include "schedules/WorkTable.h"
 
-#include <cstdio>
-
 #include "schedules/TimeTables.h"
 
 namespace {
@@ -132,11 +130,10 @@ std::string TRtu6TimeStatusTable::AsText() const {
     std::string text;
     for (int i = 1; i <= Count(); ++i) {
         const TRtu6TimeStatus& point = *Get(i);
-        char number[12];
-        std::snprintf(number, sizeof number, "%02d", i);
         const char lamp = static_cast<char>(point.LampByte());
-        text += std::string(number) + " " + FormatDateTime("hh:nn", point.TimeOfDay()) + " " +
-                LoopDigits(point.GetByte(4)) + " " + LoopDigits(point.GetByte(3)) + " " +
+        text += PadLeft(std::to_string(i), 2, '0') + " " +
+                FormatDateTime("hh:nn", point.TimeOfDay()) + " " + LoopDigits(point.GetByte(4)) +
+                " " + LoopDigits(point.GetByte(3)) + " " +
                 BytesToHexText(std::string_view(&lamp, 1)) + "\r\n";
     }
     return text;

@@ -10,7 +10,6 @@
 namespace {
 
 // Layout of the status image.
-constexpr size_t kDoorOffset = 4;
 constexpr size_t kLightOffset = 5;
 constexpr size_t kLcuCountOffset = 7;
 constexpr size_t kChannelCountOffset = 8;

@@ -14,6 +14,7 @@ constexpr std::uint8_t kCustomBank = 0x40;
 constexpr std::uint8_t kSavingBit = 0x20;
 constexpr std::uint8_t kModeBits = 0x0F;
 constexpr int kInvalidHour = 25;
+const TDateTime kNoon = 0.5;  // exact in binary
 
 const char* const kTimeModeError = "时间模式错误.";
 
@@ -319,7 +320,7 @@ std::string DurationText(TDateTime t) {
 std::string DayPartPrefix(TDateTime t) {
     const TDateTime minute = TruncToMinute(t);
     if (minute > 0 && minute < EncodeTime(8, 0, 0)) return "凌晨";
-    if (minute < 0.5) return "次日";
+    if (minute < kNoon) return "次日";
     return "";
 }
 

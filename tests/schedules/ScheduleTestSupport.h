@@ -39,8 +39,7 @@ inline TOnceOnOffInfo Entry(int onMode, TDateTime on, int offMode, TDateTime off
 
 // A lamp-mode change of a street-lamp loop: its off fields stay cleared.
 inline TOnceOnOffInfo Change(int onMode, TDateTime on, int lampsMode, bool saving = false) {
-    TOnceOnOffInfo entry = Entry(onMode, on, kModeFixed, 0, lampsMode, saving);
-    return entry;
+    return Entry(onMode, on, kModeFixed, 0, lampsMode, saving);
 }
 
 // Today's sunset and sunrise for the lifetime of the object; the previous ones come back.

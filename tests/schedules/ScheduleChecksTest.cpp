@@ -4,22 +4,16 @@
 
 #include <initializer_list>
 
+#include "schedules/ScheduleTestSupport.h"
 #include "schedules/SunTimes.h"
 
 namespace {
 
-TDateTime At(int hour, int minute) {
-    return EncodeTime(hour, minute, 0);
-}
+TDateTime At(int hour, int minute) { return Hm(hour, minute); }
 
+// An on/off pair of a loop that is no street-lamp loop.
 TOnceOnOffInfo Pair(int onMode, TDateTime on, int offMode, TDateTime off) {
-    TOnceOnOffInfo entry;
-    entry.IsUsed = true;
-    entry.OnTimeMode = onMode;
-    entry.OnTime = on;
-    entry.OffTimeMode = offMode;
-    entry.OffTime = off;
-    return entry;
+    return Entry(onMode, on, offMode, off);
 }
 
 // A street-lamp switch-on (with the night's switch-off) or a lamp-mode change.

@@ -2,8 +2,8 @@
 // file is unchanged, against the same look-up when every call finds the file changed.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -16,18 +16,22 @@ namespace {
 
 constexpr int kStations = 10000;
 
-std::string PhoneOf(int n) { return std::to_string(13800000000LL + n); }
+std::string PhoneOf(int n) {
+    return std::to_string(13800000000LL + n);
+}
 
 class StoreFixture {
 public:
     StoreFixture() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "rtu-bench-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "rtu-bench-XXXXXX").string();
         Folder = ::mkdtemp(pattern.data());
         std::ofstream out(Folder + "/StationsInfo.Ini", std::ios::binary);
         for (int n = 1; n <= kStations; ++n)
             out << "[" << n << "]\r\nName=Station" << n << "\r\nCommDevice=2\r\nRtuAddress=" << n
                 << "\r\nPhoneNumber=" << PhoneOf(n) << "\r\nLoopsAreStreetLamp=3\r\n"
-                << "IpAddress=10.0." << n / 256 << "." << n % 256 << "\r\nIpPort=6000\r\nAnswered=0\r\n";
+                << "IpAddress=10.0." << n / 256 << "." << n % 256
+                << "\r\nIpPort=6000\r\nAnswered=0\r\n";
         out.close();
         Store = std::make_unique<TIDataTest>(Folder);
     }
@@ -63,7 +67,8 @@ void BM_FindStationByPhone(benchmark::State& state) {
     TStoredStation station;
     for (auto _ : state) {
         n = n % kStations + 1;
-        if (!f.Store->FindStationByPhone(PhoneOf(n), number, station)) state.SkipWithError("not found");
+        if (!f.Store->FindStationByPhone(PhoneOf(n), number, station))
+            state.SkipWithError("not found");
     }
 }
 BENCHMARK(BM_FindStationByPhone)->Unit(benchmark::kMicrosecond);
@@ -77,7 +82,8 @@ void BM_FindStationByPhoneReparsed(benchmark::State& state) {
         f.TouchFile();
         state.ResumeTiming();
         n = n % kStations + 1;
-        if (!f.Store->FindStationByPhone(PhoneOf(n), number, station)) state.SkipWithError("not found");
+        if (!f.Store->FindStationByPhone(PhoneOf(n), number, station))
+            state.SkipWithError("not found");
     }
 }
 BENCHMARK(BM_FindStationByPhoneReparsed)->Unit(benchmark::kMicrosecond);

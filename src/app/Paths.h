@@ -52,13 +52,13 @@ std::string LogFolder();
 // Puts the program, as "rtu-utility", in the given folder for the lifetime of the object and
 // restores the previous paths afterwards (tests).
 class TScopedProgramFolder {
-  public:
+public:
     explicit TScopedProgramFolder(const std::string& folder,
                                   const std::string& executableName = "rtu-utility");
     ~TScopedProgramFolder();
     TScopedProgramFolder(const TScopedProgramFolder&) = delete;
     TScopedProgramFolder& operator=(const TScopedProgramFolder&) = delete;
 
-  private:
+private:
     TProgramPaths Previous_;
 };

@@ -23,7 +23,7 @@ enum class TInstanceLock {
 };
 
 class TSingleInstanceGuard {
-  public:
+public:
     TSingleInstanceGuard() = default;
     ~TSingleInstanceGuard();
     TSingleInstanceGuard(const TSingleInstanceGuard&) = delete;
@@ -36,7 +36,7 @@ class TSingleInstanceGuard {
     bool Held() const { return Fd_ >= 0; }
     const std::string& LockFile() const { return LockFile_; }
 
-  private:
+private:
     int Fd_ = -1;
     std::string LockFile_;
 };

@@ -47,7 +47,9 @@ bool InitApplication(int argc, const char* const* argv) {
     return true;
 }
 
-void DoneApplication() { gGuard.Release(); }
+void DoneApplication() {
+    gGuard.Release();
+}
 
 void InitSystem() {
     LoadSettings();
@@ -72,6 +74,12 @@ void DoneSystem() {
     gStation.reset();
 }
 
-TStation6Test* CurrentStation() { return gStation.get(); }
-TRtu6* CurrentRtu() { return gStation ? gStation->Rtu(1) : nullptr; }
-TIDataTest* LocalStore() { return gStore.get(); }
+TStation6Test* CurrentStation() {
+    return gStation.get();
+}
+TRtu6* CurrentRtu() {
+    return gStation ? gStation->Rtu(1) : nullptr;
+}
+TIDataTest* LocalStore() {
+    return gStore.get();
+}

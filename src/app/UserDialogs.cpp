@@ -7,7 +7,7 @@ namespace {
 // With no one to ask, nothing is shown, every question is declined and every input
 // cancelled: an unattended run never does what it would have had to confirm.
 class TSilentDialogs : public TUserDialogs {
-  public:
+public:
     void ShowMessage(const std::string&) override {}
     bool Confirm(const std::string&, const std::string&, const std::string&,
                  const std::string&) override {

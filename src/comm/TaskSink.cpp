@@ -6,5 +6,9 @@ namespace {
 std::atomic<TTaskSink*> gSink{nullptr};
 }
 
-TTaskSink* CurrentTaskSink() { return gSink.load(); }
-void SetTaskSink(TTaskSink* sink) { gSink.store(sink); }
+TTaskSink* CurrentTaskSink() {
+    return gSink.load();
+}
+void SetTaskSink(TTaskSink* sink) {
+    gSink.store(sink);
+}

@@ -105,7 +105,7 @@ bool IsBlank(char c) {
 
 // Reads the fields of a date or time text from left to right.
 class TTextReader {
-  public:
+public:
     explicit TTextReader(std::string_view text) : Text_(text) {
         while (!Text_.empty() && IsBlank(Text_.front())) Text_.remove_prefix(1);
         while (!Text_.empty() && IsBlank(Text_.back())) Text_.remove_suffix(1);
@@ -138,7 +138,7 @@ class TTextReader {
         return value;
     }
 
-  private:
+private:
     std::string_view Text_;
 };
 

@@ -62,26 +62,26 @@ std::optional<TDateTime> TextToDateTime(const std::string& text);
 
 // The source of "now".
 class TClockSource {
-  public:
+public:
     virtual ~TClockSource() = default;
     virtual TDateTime Now() = 0;
 };
 
 // Local time of the system.
 class TSystemClock : public TClockSource {
-  public:
+public:
     TDateTime Now() override;
 };
 
 // A clock that stands still until it is set or moved. Safe to read from several threads.
 class TManualClock : public TClockSource {
-  public:
+public:
     explicit TManualClock(TDateTime start);
     TDateTime Now() override;
     void Set(TDateTime t);
     void AdvanceMilliSeconds(std::int64_t ms);
 
-  private:
+private:
     struct State;
     std::shared_ptr<State> State_;
 };
@@ -95,14 +95,14 @@ void SetClockSource(TClockSource* source);
 
 // Puts a manual clock in place for the lifetime of the object (tests).
 class TScopedManualClock {
-  public:
+public:
     explicit TScopedManualClock(TDateTime start);
     ~TScopedManualClock();
     TScopedManualClock(const TScopedManualClock&) = delete;
     TScopedManualClock& operator=(const TScopedManualClock&) = delete;
     TManualClock& Clock() { return Clock_; }
 
-  private:
+private:
     TManualClock Clock_;
     TClockSource* Previous_ = nullptr;  // restored on destruction; nullptr is the system clock
 };

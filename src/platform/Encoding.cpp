@@ -44,7 +44,7 @@ size_t GbkSkip(const unsigned char* bytes, size_t left) {
 
 // One converter per direction and thread: iconv_t keeps shift state and is not thread-safe.
 class Converter {
-  public:
+public:
     Converter(const char* to, const char* from, SkipFunction skip)
         : Handle_(iconv_open(to, from)), Skip_(skip) {
         if (Handle_ == reinterpret_cast<iconv_t>(-1))
@@ -79,7 +79,7 @@ class Converter {
         return out;
     }
 
-  private:
+private:
     iconv_t Handle_;
     SkipFunction Skip_;
 };

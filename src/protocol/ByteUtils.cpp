@@ -11,9 +11,9 @@ TBytes ScrambleFrom(const TBytes& data, size_t keep, std::uint8_t key) {
     return result;
 }
 
-constexpr std::array<std::uint16_t, 16> kCrcTable = {
-    0x0000, 0x1021, 0x2042, 0x3063, 0x4084, 0x50A5, 0x60C6, 0x70E7,
-    0x8108, 0x9129, 0xA14A, 0xB16B, 0xC18C, 0xD1AD, 0xE1CE, 0xF1EF};
+constexpr std::array<std::uint16_t, 16> kCrcTable = {0x0000, 0x1021, 0x2042, 0x3063, 0x4084, 0x50A5,
+                                                     0x60C6, 0x70E7, 0x8108, 0x9129, 0xA14A, 0xB16B,
+                                                     0xC18C, 0xD1AD, 0xE1CE, 0xF1EF};
 
 std::uint16_t CrcNibble(std::uint16_t crc, unsigned nibble) {
     return static_cast<std::uint16_t>(kCrcTable[((crc >> 12) ^ nibble) & 0x0F] ^ (crc << 4));
@@ -26,7 +26,9 @@ int HexDigitValue(char c) {
     return -1;
 }
 
-bool IsHexFiller(char c) { return c == '\r' || c == '\n' || c == ' ' || c == '-'; }
+bool IsHexFiller(char c) {
+    return c == '\r' || c == '\n' || c == ' ' || c == '-';
+}
 
 TBytes HexFailure(bool strict) {
     if (strict) throw THexTextError();
@@ -45,8 +47,12 @@ size_t NthSeparator(std::string_view text, int n, char sep) {
 
 }  // namespace
 
-TBytes ScrambleFrom4th(const TBytes& data, std::uint8_t key) { return ScrambleFrom(data, 3, key); }
-TBytes ScrambleFrom5th(const TBytes& data, std::uint8_t key) { return ScrambleFrom(data, 4, key); }
+TBytes ScrambleFrom4th(const TBytes& data, std::uint8_t key) {
+    return ScrambleFrom(data, 3, key);
+}
+TBytes ScrambleFrom5th(const TBytes& data, std::uint8_t key) {
+    return ScrambleFrom(data, 4, key);
+}
 
 std::uint16_t Crc16(std::string_view data) {
     std::uint16_t crc = 0;
@@ -57,7 +63,9 @@ std::uint16_t Crc16(std::string_view data) {
     return crc;
 }
 
-std::uint8_t ToBcd(int v) { return static_cast<std::uint8_t>((v / 10) * 16 + v % 10); }
+std::uint8_t ToBcd(int v) {
+    return static_cast<std::uint8_t>((v / 10) * 16 + v % 10);
+}
 
 int FromBcd(std::uint8_t b) {
     if (b > 0x99 || (b & 0x0F) > 9) return 0;
@@ -89,7 +97,8 @@ TBytes HexTextToBytes(std::string_view text, bool strict) {
     TBytes result;
     result.reserve(digits.size() / 2);
     for (size_t i = 0; i < digits.size(); i += 2)
-        result.push_back(static_cast<char>(HexDigitValue(digits[i]) * 16 + HexDigitValue(digits[i + 1])));
+        result.push_back(
+            static_cast<char>(HexDigitValue(digits[i]) * 16 + HexDigitValue(digits[i + 1])));
     return result;
 }
 

@@ -83,7 +83,9 @@ const std::array<const char*, 256>& NameByte() {
 
 }  // namespace
 
-const std::vector<TCatalogueEntry>& CatalogueEntries() { return kEntries; }
+const std::vector<TCatalogueEntry>& CatalogueEntries() {
+    return kEntries;
+}
 
 bool IsCatalogued(int item) {
     return item >= 0 && item < 256 && NameByte()[static_cast<size_t>(item)] != nullptr;

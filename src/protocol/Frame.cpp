@@ -22,7 +22,9 @@ struct Layout {
 
 }  // namespace
 
-std::uint16_t ComputeCrc(const TBytes& frame) { return Crc16(frame); }
+std::uint16_t ComputeCrc(const TBytes& frame) {
+    return Crc16(frame);
+}
 
 void AppendCrc(TBytes& frame) {
     const std::uint16_t crc = ComputeCrc(frame);

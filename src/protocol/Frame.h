@@ -24,7 +24,9 @@ inline constexpr int kTimeStampSize = 7;
 inline constexpr std::uint8_t kScrambleBase = 0xC5;
 
 // Data bytes per packet.
-inline int PacketDataSize(bool timeStamp) { return timeStamp ? 123 : 130; }
+inline int PacketDataSize(bool timeStamp) {
+    return timeStamp ? 123 : 130;
+}
 
 std::uint16_t ComputeCrc(const TBytes& frame);
 void AppendCrc(TBytes& frame);

@@ -12,7 +12,9 @@ constexpr size_t kMaxGuardAddresses = 64;
 constexpr size_t kMaxOkLampAddresses = 32;
 constexpr size_t kMaxRouteAddresses = 64;
 
-TBytes OneByte(long v) { return TBytes(1, static_cast<char>(v & 0xFF)); }
+TBytes OneByte(long v) {
+    return TBytes(1, static_cast<char>(v & 0xFF));
+}
 
 TBytes TwoBytes(long v) {
     TBytes bytes;
@@ -45,10 +47,16 @@ TPayload Scaled(double x, double low, double high, double scale, bool twoBytes) 
 
 }  // namespace
 
-long RoundHalfEven(double x) { return std::lrint(x); }
+long RoundHalfEven(double x) {
+    return std::lrint(x);
+}
 
-TPayload StdOnCorrection(int minutes) { return OneByte(minutes); }
-TPayload StdOffCorrection(int minutes) { return OneByte(minutes); }
+TPayload StdOnCorrection(int minutes) {
+    return OneByte(minutes);
+}
+TPayload StdOffCorrection(int minutes) {
+    return OneByte(minutes);
+}
 
 TPayload PerformMode(int mode) {
     if (mode < 0 || mode > 3) return std::nullopt;
@@ -64,8 +72,12 @@ TPayload WeekendsType(const std::set<int>& weekdays) {
     return OneByte(bits);
 }
 
-TPayload FixedLampsModes(const TBytes& table) { return table; }
-TPayload CustomLampsModes(const TBytes& table) { return table; }
+TPayload FixedLampsModes(const TBytes& table) {
+    return table;
+}
+TPayload CustomLampsModes(const TBytes& table) {
+    return table;
+}
 
 TPayload LcuCommand(const TBytes& command) {
     if (command.empty() || command.size() != 2u * (ByteAt(command, 0) & 0x1Fu) + 1u)
@@ -84,14 +96,18 @@ TPayload RtuClock(TDateTime t) {
     return Frame::BcdTimeStamp(t) + static_cast<char>(ToBcd(IsoDayOfWeek(t)));
 }
 
-TPayload LightMeterControlByte(std::uint8_t value) { return OneByte(value); }
+TPayload LightMeterControlByte(std::uint8_t value) {
+    return OneByte(value);
+}
 
 TPayload CenterPhoneNumber(const std::string& number) {
     if (!number.empty() && (number.size() != 11 || !IsDigits(number))) return std::nullopt;
     return number;
 }
 
-TPayload ResetFlag(const std::string& text) { return ExactText(text, "RESET"); }
+TPayload ResetFlag(const std::string& text) {
+    return ExactText(text, "RESET");
+}
 
 TPayload RtuAddress(int address, int addressSize) {
     if (addressSize == 1) return ByteInRange(address, 1, 254);
@@ -100,31 +116,71 @@ TPayload RtuAddress(int address, int addressSize) {
     return TwoBytes(address);
 }
 
-TPayload CenterAddress(int address) { return ByteInRange(address, 0, 255); }
+TPayload CenterAddress(int address) {
+    return ByteInRange(address, 0, 255);
+}
 
 TPayload RouteAddressMap(const TBytes& addresses) {
     if (addresses.size() > kMaxRouteAddresses) return std::nullopt;
     return OneByte(static_cast<long>(addresses.size())) + addresses;
 }
 
-TPayload RtuCommDevice(std::uint8_t device) { return OneByte(device); }
-TPayload WarningMode(int mode) { return OneByte(mode); }
-TPayload LoopsInUse(std::uint16_t mask) { return TwoBytes(mask); }
-TPayload LoopsIsStreetLamp(std::uint16_t mask) { return TwoBytes(mask); }
-TPayload Longitude(double degrees) { return Scaled(degrees, -180, 180, 100, true); }
-TPayload Latitude(double degrees) { return Scaled(degrees, 0, 60, 100, true); }
-TPayload WattMeterCommand(const TBytes& commands) { return commands; }
-TPayload KeepLcuStatusFlag(int flag) { return OneByte(flag); }
-TPayload PoleCountInUse(int count) { return OneByte(count); }
-TPayload MaskBitsForAPole(int bits) { return ByteInRange(bits, 0, 4); }
-TPayload LampsMaskLength(int length) { return ByteInRange(length, 0, 64); }
-TPayload GaoDuJiaoOn(double hourAngle) { return Scaled(hourAngle, -0.3, 0.3, 100, false); }
-TPayload GaoDuJiaoOff(double hourAngle) { return Scaled(hourAngle, -0.3, 0.3, 100, false); }
-TPayload WattMetersInUse(int count) { return ByteInRange(count, 0, 8); }
-TPayload ClearFlag(const std::string& text) { return ExactText(text, "CLEAR"); }
-TPayload RtuTimeZone(double hours) { return Scaled(hours, -12, 14, 10, true); }
-TPayload RestartPowerData(const std::string& text) { return text; }
-TPayload CurrentInUse(std::uint16_t mask) { return TwoBytes(mask); }
-TPayload ICurrentP(std::uint8_t rate) { return OneByte(rate); }
+TPayload RtuCommDevice(std::uint8_t device) {
+    return OneByte(device);
+}
+TPayload WarningMode(int mode) {
+    return OneByte(mode);
+}
+TPayload LoopsInUse(std::uint16_t mask) {
+    return TwoBytes(mask);
+}
+TPayload LoopsIsStreetLamp(std::uint16_t mask) {
+    return TwoBytes(mask);
+}
+TPayload Longitude(double degrees) {
+    return Scaled(degrees, -180, 180, 100, true);
+}
+TPayload Latitude(double degrees) {
+    return Scaled(degrees, 0, 60, 100, true);
+}
+TPayload WattMeterCommand(const TBytes& commands) {
+    return commands;
+}
+TPayload KeepLcuStatusFlag(int flag) {
+    return OneByte(flag);
+}
+TPayload PoleCountInUse(int count) {
+    return OneByte(count);
+}
+TPayload MaskBitsForAPole(int bits) {
+    return ByteInRange(bits, 0, 4);
+}
+TPayload LampsMaskLength(int length) {
+    return ByteInRange(length, 0, 64);
+}
+TPayload GaoDuJiaoOn(double hourAngle) {
+    return Scaled(hourAngle, -0.3, 0.3, 100, false);
+}
+TPayload GaoDuJiaoOff(double hourAngle) {
+    return Scaled(hourAngle, -0.3, 0.3, 100, false);
+}
+TPayload WattMetersInUse(int count) {
+    return ByteInRange(count, 0, 8);
+}
+TPayload ClearFlag(const std::string& text) {
+    return ExactText(text, "CLEAR");
+}
+TPayload RtuTimeZone(double hours) {
+    return Scaled(hours, -12, 14, 10, true);
+}
+TPayload RestartPowerData(const std::string& text) {
+    return text;
+}
+TPayload CurrentInUse(std::uint16_t mask) {
+    return TwoBytes(mask);
+}
+TPayload ICurrentP(std::uint8_t rate) {
+    return OneByte(rate);
+}
 
 }  // namespace Payload

@@ -17,9 +17,9 @@ namespace Payload {
 // Rounds to the nearest integer, halves to the even neighbour.
 long RoundHalfEven(double x);
 
-TPayload StdOnCorrection(int minutes);     // 56: low byte
-TPayload StdOffCorrection(int minutes);    // 57: low byte
-TPayload PerformMode(int mode);            // 65: modes 0..3 go as 1..4
+TPayload StdOnCorrection(int minutes);                 // 56: low byte
+TPayload StdOffCorrection(int minutes);                // 57: low byte
+TPayload PerformMode(int mode);                        // 65: modes 0..3 go as 1..4
 TPayload WeekendsType(const std::set<int>& weekdays);  // 66: bit d-1 for weekday d (1..7)
 TPayload FixedLampsModes(const TBytes& table);         // 68
 TPayload CustomLampsModes(const TBytes& table);        // 69
@@ -27,7 +27,7 @@ TPayload LcuCommand(const TBytes& command);            // 71: 2 * (first byte & 
 TPayload GuardAddressTable(const TBytes& addresses);   // 73: at most 64 bytes
 TPayload OkLampAddressTable(const TBytes& addresses);  // 80: at most 32 bytes
 TPayload RtuClock(TDateTime t);  // 82: BCD century, year, month, day, hour, minute, second, weekday
-TPayload LightMeterControlByte(std::uint8_t value);  // 97
+TPayload LightMeterControlByte(std::uint8_t value);     // 97
 TPayload CenterPhoneNumber(const std::string& number);  // 98: empty, or exactly 11 digits
 TPayload ResetFlag(const std::string& text);            // 153: exactly "RESET"
 // 160: 1..254 as one byte; with a two-byte address 1..0x9999 (BCD), high byte first.

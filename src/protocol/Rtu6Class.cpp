@@ -14,7 +14,9 @@ constexpr TDateTime kTenMinutes = 10 / kMinutesPerDay;
 constexpr TDateTime kTwentyMinutes = 20 / kMinutesPerDay;
 
 // Twelve-bit reading: the high nibble of the first byte is not part of the value.
-int Raw12(const TBytes& bytes) { return (ByteAt(bytes, 0) & 0x0F) * 256 + ByteAt(bytes, 1); }
+int Raw12(const TBytes& bytes) {
+    return (ByteAt(bytes, 0) & 0x0F) * 256 + ByteAt(bytes, 1);
+}
 
 }  // namespace
 
@@ -23,18 +25,36 @@ TRtu6::TRtu6(int address, TIDataObj* station, const std::string& text)
     ProtocolKind = kProtocolRtu6;
 }
 
-std::string TRtu6::ItemName(int item) { return CatalogueName(item); }
-std::uint16_t TRtu6::ComputeCrc(const TBytes& frame) { return Frame::ComputeCrc(frame); }
-void TRtu6::AppendCrc(TBytes& frame) { Frame::AppendCrc(frame); }
-bool TRtu6::CheckCrc(const TBytes& frame) { return Frame::CheckCrc(frame); }
-int TRtu6::ReplyItem(const TBytes& frame) { return Frame::ReplyItem(frame, 0); }
-int TRtu6::ReplyKind(const TBytes& frame) { return Frame::ReplyKind(frame, 0); }
-bool TRtu6::IsReadReply(const TBytes& frame) { return ReplyKind(frame) == Frame::kReadKind; }
-int TRtu6::ReplySourceAddress(const TBytes& frame) { return Frame::ReplySourceAddress(frame, 0); }
+std::string TRtu6::ItemName(int item) {
+    return CatalogueName(item);
+}
+std::uint16_t TRtu6::ComputeCrc(const TBytes& frame) {
+    return Frame::ComputeCrc(frame);
+}
+void TRtu6::AppendCrc(TBytes& frame) {
+    Frame::AppendCrc(frame);
+}
+bool TRtu6::CheckCrc(const TBytes& frame) {
+    return Frame::CheckCrc(frame);
+}
+int TRtu6::ReplyItem(const TBytes& frame) {
+    return Frame::ReplyItem(frame, 0);
+}
+int TRtu6::ReplyKind(const TBytes& frame) {
+    return Frame::ReplyKind(frame, 0);
+}
+bool TRtu6::IsReadReply(const TBytes& frame) {
+    return ReplyKind(frame) == Frame::kReadKind;
+}
+int TRtu6::ReplySourceAddress(const TBytes& frame) {
+    return Frame::ReplySourceAddress(frame, 0);
+}
 bool TRtu6::ReplyMatchesRequest(const TBytes& request, const TBytes& reply) {
     return Frame::ReplyMatchesRequest(request, reply, 0);
 }
-TDateTime TRtu6::DecodeBcdDateTime(const TBytes& bytes) { return Frame::DecodeBcdDateTime(bytes); }
+TDateTime TRtu6::DecodeBcdDateTime(const TBytes& bytes) {
+    return Frame::DecodeBcdDateTime(bytes);
+}
 
 int TRtu6::DecodeRaw12(const TBytes& bytes) {
     if (bytes.size() != 2) return 0xFFFF;
@@ -55,9 +75,13 @@ double TRtu6::DecodeCurrent(const TBytes& bytes) {
     return v <= 40 ? 0 : v * 0.002327 / 2.1 / 5;
 }
 
-TBytes TRtu6::AddressBytes() const { return TBytes(1, static_cast<char>(Address & 0xFF)); }
+TBytes TRtu6::AddressBytes() const {
+    return TBytes(1, static_cast<char>(Address & 0xFF));
+}
 
-bool TRtu6::HasTimeStamp() const { return LinkKind() != kLinkRadio; }
+bool TRtu6::HasTimeStamp() const {
+    return LinkKind() != kLinkRadio;
+}
 
 TBytes TRtu6::RoutePrefix() const {
     switch (RouteFieldCount()) {
@@ -77,9 +101,13 @@ int TRtu6::RouteFieldCount() const {
     return 0;
 }
 
-TBytes TRtu6::TimeStampNow() const { return HasTimeStamp() ? Frame::BcdTimeStamp(Now()) : TBytes(); }
+TBytes TRtu6::TimeStampNow() const {
+    return HasTimeStamp() ? Frame::BcdTimeStamp(Now()) : TBytes();
+}
 
-TBytes TRtu6::WithRoute(const TBytes& frame) const { return RoutePrefix() + frame; }
+TBytes TRtu6::WithRoute(const TBytes& frame) const {
+    return RoutePrefix() + frame;
+}
 
 int TRtu6::BuildWriteFrames(int item, const TBytes& data, std::vector<TBytes>& list) const {
     list.clear();
@@ -148,12 +176,22 @@ TRtu61::TRtu61(int address, TIDataObj* station, const std::string& text)
     ProtocolKind = kProtocolRtu61;
 }
 
-void TRtu61::SendRtuAddress(int address) { SendIfValid(Item::RtuAddress, Payload::RtuAddress(address, 2)); }
+void TRtu61::SendRtuAddress(int address) {
+    SendIfValid(Item::RtuAddress, Payload::RtuAddress(address, 2));
+}
 
-int TRtu61::ReplyItem(const TBytes& frame) { return Frame::ReplyItem(frame, 1); }
-int TRtu61::ReplyKind(const TBytes& frame) { return Frame::ReplyKind(frame, 1); }
-bool TRtu61::IsReadReply(const TBytes& frame) { return ReplyKind(frame) == Frame::kReadKind; }
-int TRtu61::ReplySourceAddress(const TBytes& frame) { return Frame::ReplySourceAddress(frame, 1); }
+int TRtu61::ReplyItem(const TBytes& frame) {
+    return Frame::ReplyItem(frame, 1);
+}
+int TRtu61::ReplyKind(const TBytes& frame) {
+    return Frame::ReplyKind(frame, 1);
+}
+bool TRtu61::IsReadReply(const TBytes& frame) {
+    return ReplyKind(frame) == Frame::kReadKind;
+}
+int TRtu61::ReplySourceAddress(const TBytes& frame) {
+    return Frame::ReplySourceAddress(frame, 1);
+}
 bool TRtu61::ReplyMatchesRequest(const TBytes& request, const TBytes& reply) {
     return Frame::ReplyMatchesRequest(request, reply, 1);
 }
@@ -235,47 +273,118 @@ void TRtu6::SendCenterPhoneNumber(const std::string& number) {
     const TPayload data = Payload::CenterPhoneNumber(number);
     if (!data) return;
     const TDateTime now = Now();
-    store.PostTask(kTaskCenterPhone, Address, now, now + kTenMinutes, Item::CenterPhoneNumber,
-                   true, BuildWriteFrame(Item::CenterPhoneNumber, *data), true,
-                   "向" + RtuDisplayName() + "发出设置" + ItemName(Item::CenterPhoneNumber) + "命令.");
+    store.PostTask(
+        kTaskCenterPhone, Address, now, now + kTenMinutes, Item::CenterPhoneNumber, true,
+        BuildWriteFrame(Item::CenterPhoneNumber, *data), true,
+        "向" + RtuDisplayName() + "发出设置" + ItemName(Item::CenterPhoneNumber) + "命令.");
 }
 
 void TRtu6::SendIfValid(int item, const TPayload& data) {
     if (data) SendSetCommand(item, *data, 0, 0);
 }
 
-void TRtu6::SendRtuAddress(int address) { SendIfValid(Item::RtuAddress, Payload::RtuAddress(address, 1)); }
-void TRtu6::SetClockNow() { SendRtuClock(Now()); }
-void TRtu6::SendRtuClock(TDateTime t) { SendIfValid(Item::RtuClock, Payload::RtuClock(t)); }
-void TRtu6::SendStdOnCorrection(int minutes) { SendIfValid(Item::StdOnCorrection, Payload::StdOnCorrection(minutes)); }
-void TRtu6::SendStdOffCorrection(int minutes) { SendIfValid(Item::StdOffCorrection, Payload::StdOffCorrection(minutes)); }
-void TRtu6::SendPerformMode(int mode) { SendIfValid(Item::PerformMode, Payload::PerformMode(mode)); }
-void TRtu6::SendWeekendsType(const std::set<int>& weekdays) { SendIfValid(Item::WeekendsType, Payload::WeekendsType(weekdays)); }
-void TRtu6::SendFixedLampsModes(const TBytes& table) { SendIfValid(Item::FixedLampsModes, Payload::FixedLampsModes(table)); }
-void TRtu6::SendCustomLampsModes(const TBytes& table) { SendIfValid(Item::CustomLampsModes, Payload::CustomLampsModes(table)); }
-void TRtu6::SendLcuCommand(const TBytes& command) { SendIfValid(Item::LcuStatus, Payload::LcuCommand(command)); }
-void TRtu6::SendGuardAddressTable(const TBytes& addresses) { SendIfValid(Item::GuardAddressTable, Payload::GuardAddressTable(addresses)); }
-void TRtu6::SendOkLampAddressTable(const TBytes& addresses) { SendIfValid(Item::OkLampAddressTable, Payload::OkLampAddressTable(addresses)); }
-void TRtu6::SendLightMeterControlByte(std::uint8_t value) { SendIfValid(Item::LightMeterControl, Payload::LightMeterControlByte(value)); }
-void TRtu6::SendResetFlag(const std::string& text) { SendIfValid(Item::ResetFlag, Payload::ResetFlag(text)); }
-void TRtu6::SendCenterAddress(int address) { SendIfValid(Item::CenterAddress, Payload::CenterAddress(address)); }
-void TRtu6::SendRouteAddressMap(const TBytes& addresses) { SendIfValid(Item::RouteAddressMap, Payload::RouteAddressMap(addresses)); }
-void TRtu6::SendRtuCommDevice(std::uint8_t device) { SendIfValid(Item::RtuCommDevice, Payload::RtuCommDevice(device)); }
-void TRtu6::SendWarningMode(int mode) { SendIfValid(Item::WarningMode, Payload::WarningMode(mode)); }
-void TRtu6::SendLoopsInUse(std::uint16_t mask) { SendIfValid(Item::LoopsInUse, Payload::LoopsInUse(mask)); }
-void TRtu6::SendLoopsIsStreetLamp(std::uint16_t mask) { SendIfValid(Item::LoopsIsStreetLamp, Payload::LoopsIsStreetLamp(mask)); }
-void TRtu6::SendLongitude(double degrees) { SendIfValid(Item::Longitude, Payload::Longitude(degrees)); }
-void TRtu6::SendLatitude(double degrees) { SendIfValid(Item::Latitude, Payload::Latitude(degrees)); }
-void TRtu6::SendWattMeterCommand(const TBytes& commands) { SendIfValid(Item::WattMeterCommand, Payload::WattMeterCommand(commands)); }
-void TRtu6::SendKeepLcuStatusFlag(int flag) { SendIfValid(Item::KeepLcuStatusFlag, Payload::KeepLcuStatusFlag(flag)); }
-void TRtu6::SendPoleCountInUse(int count) { SendIfValid(Item::PoleCountInUse, Payload::PoleCountInUse(count)); }
-void TRtu6::SendMaskBitsForAPole(int bits) { SendIfValid(Item::MaskBitsForAPole, Payload::MaskBitsForAPole(bits)); }
-void TRtu6::SendLampsMaskLength(int length) { SendIfValid(Item::LampsMaskLength, Payload::LampsMaskLength(length)); }
-void TRtu6::SendGaoDuJiaoOn(double hourAngle) { SendIfValid(Item::GaoDuJiaoOn, Payload::GaoDuJiaoOn(hourAngle)); }
-void TRtu6::SendGaoDuJiaoOff(double hourAngle) { SendIfValid(Item::GaoDuJiaoOff, Payload::GaoDuJiaoOff(hourAngle)); }
-void TRtu6::SendWattMetersInUse(int count) { SendIfValid(Item::WattMetersInUse, Payload::WattMetersInUse(count)); }
-void TRtu6::SendClearFlag(const std::string& text) { SendIfValid(Item::ClearFlag, Payload::ClearFlag(text)); }
-void TRtu6::SendRtuTimeZone(double hours) { SendIfValid(Item::RtuTimeZone, Payload::RtuTimeZone(hours)); }
-void TRtu6::SendRestartPowerData(const std::string& text) { SendIfValid(Item::RestartPowerData, Payload::RestartPowerData(text)); }
-void TRtu6::SendCurrentInUse(std::uint16_t mask) { SendIfValid(Item::CurrentInUse, Payload::CurrentInUse(mask)); }
-void TRtu6::SendICurrentP(std::uint8_t rate) { SendIfValid(Item::ICurrentP, Payload::ICurrentP(rate)); }
+void TRtu6::SendRtuAddress(int address) {
+    SendIfValid(Item::RtuAddress, Payload::RtuAddress(address, 1));
+}
+void TRtu6::SetClockNow() {
+    SendRtuClock(Now());
+}
+void TRtu6::SendRtuClock(TDateTime t) {
+    SendIfValid(Item::RtuClock, Payload::RtuClock(t));
+}
+void TRtu6::SendStdOnCorrection(int minutes) {
+    SendIfValid(Item::StdOnCorrection, Payload::StdOnCorrection(minutes));
+}
+void TRtu6::SendStdOffCorrection(int minutes) {
+    SendIfValid(Item::StdOffCorrection, Payload::StdOffCorrection(minutes));
+}
+void TRtu6::SendPerformMode(int mode) {
+    SendIfValid(Item::PerformMode, Payload::PerformMode(mode));
+}
+void TRtu6::SendWeekendsType(const std::set<int>& weekdays) {
+    SendIfValid(Item::WeekendsType, Payload::WeekendsType(weekdays));
+}
+void TRtu6::SendFixedLampsModes(const TBytes& table) {
+    SendIfValid(Item::FixedLampsModes, Payload::FixedLampsModes(table));
+}
+void TRtu6::SendCustomLampsModes(const TBytes& table) {
+    SendIfValid(Item::CustomLampsModes, Payload::CustomLampsModes(table));
+}
+void TRtu6::SendLcuCommand(const TBytes& command) {
+    SendIfValid(Item::LcuStatus, Payload::LcuCommand(command));
+}
+void TRtu6::SendGuardAddressTable(const TBytes& addresses) {
+    SendIfValid(Item::GuardAddressTable, Payload::GuardAddressTable(addresses));
+}
+void TRtu6::SendOkLampAddressTable(const TBytes& addresses) {
+    SendIfValid(Item::OkLampAddressTable, Payload::OkLampAddressTable(addresses));
+}
+void TRtu6::SendLightMeterControlByte(std::uint8_t value) {
+    SendIfValid(Item::LightMeterControl, Payload::LightMeterControlByte(value));
+}
+void TRtu6::SendResetFlag(const std::string& text) {
+    SendIfValid(Item::ResetFlag, Payload::ResetFlag(text));
+}
+void TRtu6::SendCenterAddress(int address) {
+    SendIfValid(Item::CenterAddress, Payload::CenterAddress(address));
+}
+void TRtu6::SendRouteAddressMap(const TBytes& addresses) {
+    SendIfValid(Item::RouteAddressMap, Payload::RouteAddressMap(addresses));
+}
+void TRtu6::SendRtuCommDevice(std::uint8_t device) {
+    SendIfValid(Item::RtuCommDevice, Payload::RtuCommDevice(device));
+}
+void TRtu6::SendWarningMode(int mode) {
+    SendIfValid(Item::WarningMode, Payload::WarningMode(mode));
+}
+void TRtu6::SendLoopsInUse(std::uint16_t mask) {
+    SendIfValid(Item::LoopsInUse, Payload::LoopsInUse(mask));
+}
+void TRtu6::SendLoopsIsStreetLamp(std::uint16_t mask) {
+    SendIfValid(Item::LoopsIsStreetLamp, Payload::LoopsIsStreetLamp(mask));
+}
+void TRtu6::SendLongitude(double degrees) {
+    SendIfValid(Item::Longitude, Payload::Longitude(degrees));
+}
+void TRtu6::SendLatitude(double degrees) {
+    SendIfValid(Item::Latitude, Payload::Latitude(degrees));
+}
+void TRtu6::SendWattMeterCommand(const TBytes& commands) {
+    SendIfValid(Item::WattMeterCommand, Payload::WattMeterCommand(commands));
+}
+void TRtu6::SendKeepLcuStatusFlag(int flag) {
+    SendIfValid(Item::KeepLcuStatusFlag, Payload::KeepLcuStatusFlag(flag));
+}
+void TRtu6::SendPoleCountInUse(int count) {
+    SendIfValid(Item::PoleCountInUse, Payload::PoleCountInUse(count));
+}
+void TRtu6::SendMaskBitsForAPole(int bits) {
+    SendIfValid(Item::MaskBitsForAPole, Payload::MaskBitsForAPole(bits));
+}
+void TRtu6::SendLampsMaskLength(int length) {
+    SendIfValid(Item::LampsMaskLength, Payload::LampsMaskLength(length));
+}
+void TRtu6::SendGaoDuJiaoOn(double hourAngle) {
+    SendIfValid(Item::GaoDuJiaoOn, Payload::GaoDuJiaoOn(hourAngle));
+}
+void TRtu6::SendGaoDuJiaoOff(double hourAngle) {
+    SendIfValid(Item::GaoDuJiaoOff, Payload::GaoDuJiaoOff(hourAngle));
+}
+void TRtu6::SendWattMetersInUse(int count) {
+    SendIfValid(Item::WattMetersInUse, Payload::WattMetersInUse(count));
+}
+void TRtu6::SendClearFlag(const std::string& text) {
+    SendIfValid(Item::ClearFlag, Payload::ClearFlag(text));
+}
+void TRtu6::SendRtuTimeZone(double hours) {
+    SendIfValid(Item::RtuTimeZone, Payload::RtuTimeZone(hours));
+}
+void TRtu6::SendRestartPowerData(const std::string& text) {
+    SendIfValid(Item::RestartPowerData, Payload::RestartPowerData(text));
+}
+void TRtu6::SendCurrentInUse(std::uint16_t mask) {
+    SendIfValid(Item::CurrentInUse, Payload::CurrentInUse(mask));
+}
+void TRtu6::SendICurrentP(std::uint8_t rate) {
+    SendIfValid(Item::ICurrentP, Payload::ICurrentP(rate));
+}

@@ -33,11 +33,14 @@ void TRtu6::SendFixedTimer(const TTheme& ordinary, const TTheme& weekend, const 
 
 void TRtu6::SendTempTimer(const TTempTheme& tempOnOff) {
     TRtu6TimeTable table;
-    if (!BuildPlans(kClearedTheme, kClearedTheme, kClearedTheme, kNoTemporary, tempOnOff, table)) return;
+    if (!BuildPlans(kClearedTheme, kClearedTheme, kClearedTheme, kNoTemporary, tempOnOff, table))
+        return;
     SendSetCommand(Item::TempTimer, PlanItemPayload(table.TemporaryOnOff()), 0, 0);
 }
 
-void TRtu6::SendNormalTheme(const TTheme& theme) { SendNormalThemeAt(theme, 0, 0); }
+void TRtu6::SendNormalTheme(const TTheme& theme) {
+    SendNormalThemeAt(theme, 0, 0);
+}
 
 void TRtu6::SendNormalThemeAt(const TTheme& theme, TDateTime deadline, TDateTime created) {
     TRtu6TimeTable table;
@@ -61,7 +64,8 @@ void TRtu6::SendHolidayTheme(const TTheme& theme) {
 
 void TRtu6::SendCustomTheme(const TCustomTheme& temporary) {
     TRtu6TimeTable table;
-    if (!BuildPlans(kClearedTheme, kClearedTheme, kClearedTheme, temporary, kNoTempOnOff, table)) return;
+    if (!BuildPlans(kClearedTheme, kClearedTheme, kClearedTheme, temporary, kNoTempOnOff, table))
+        return;
     SendSetCommand(Item::CustomTheme, PlanItemPayload(table.TemporaryPlan()), 0, 0);
 }
 
@@ -90,9 +94,8 @@ void TRtu6::SendTemporarySwitch(const TTempTheme& tempOnOff) {
     SendTempTimer(kNoTempOnOff);
 }
 
-bool TRtu6::CanBuildTimeTable(const TTheme& ordinary, const TTheme& weekend,
-                              const TTheme& holiday, const TCustomTheme& temporary,
-                              const TTempTheme& tempOnOff) const {
+bool TRtu6::CanBuildTimeTable(const TTheme& ordinary, const TTheme& weekend, const TTheme& holiday,
+                              const TCustomTheme& temporary, const TTempTheme& tempOnOff) const {
     TRtu6TimeTable scratch;
     return BuildPlans(ordinary, weekend, holiday, temporary, tempOnOff, scratch);
 }

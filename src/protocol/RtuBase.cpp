@@ -14,11 +14,21 @@ TRtu::TRtu(int address, TIDataObj* station, const std::string& text)
     }
 }
 
-int TRtu::LinkKind() const { return Station ? Station->LinkKind() : 0; }
-std::string TRtu::StationPhoneNumber() const { return Station ? Station->PhoneNumber() : ""; }
-std::string TRtu::DeviceId() const { return Station ? Station->DeviceId() : ""; }
-std::string TRtu::IpAddress() const { return Station ? Station->IpAddress() : ""; }
-int TRtu::IpPort() const { return Station ? Station->IpPort() : 0; }
+int TRtu::LinkKind() const {
+    return Station ? Station->LinkKind() : 0;
+}
+std::string TRtu::StationPhoneNumber() const {
+    return Station ? Station->PhoneNumber() : "";
+}
+std::string TRtu::DeviceId() const {
+    return Station ? Station->DeviceId() : "";
+}
+std::string TRtu::IpAddress() const {
+    return Station ? Station->IpAddress() : "";
+}
+int TRtu::IpPort() const {
+    return Station ? Station->IpPort() : 0;
+}
 
 bool TRtu::WaitsForReply() const {
     if (Station == nullptr) return false;
@@ -57,7 +67,9 @@ double TRtu::DecodeCurrent(const TBytes& bytes) {
     return v / 4095.0;
 }
 
-std::string TRtu::ItemName(int /*item*/) { return kUnknownItemName; }
+std::string TRtu::ItemName(int /*item*/) {
+    return kUnknownItemName;
+}
 
 double TRtu456::DecodeEnergy(const TBytes& bytes) {
     if (bytes.size() != 4) return 0;

@@ -25,7 +25,7 @@ public:
 
     int ProtocolKind = 0;
     int Address = 0;
-    std::string PhoneText;  // the station's phone number at creation
+    std::string PhoneText;        // the station's phone number at creation
     TStation* Station = nullptr;  // not owned
 
     void SetAddress(int address) { Address = address; }
@@ -54,8 +54,14 @@ public:
     static double DecodeVoltage(const TBytes& bytes);
     static double DecodeCurrent(const TBytes& bytes);
     static std::string ItemName(int item);
-    static int ReplyKind(const TBytes& frame) { (void)frame; return 0; }
-    static int ReplySourceAddress(const TBytes& frame) { (void)frame; return 0; }
+    static int ReplyKind(const TBytes& frame) {
+        (void)frame;
+        return 0;
+    }
+    static int ReplySourceAddress(const TBytes& frame) {
+        (void)frame;
+        return 0;
+    }
 };
 
 // Session base for generations 4 to 6: energy comes as DL/T 645 meter bytes.

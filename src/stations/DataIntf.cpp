@@ -8,8 +8,12 @@ namespace {
 std::atomic<TIData*> gStore{nullptr};
 }
 
-TIData* GlobalStore() { return gStore.load(); }
-void SetGlobalStore(TIData* store) { gStore.store(store); }
+TIData* GlobalStore() {
+    return gStore.load();
+}
+void SetGlobalStore(TIData* store) {
+    gStore.store(store);
+}
 
 TIData& RequireStore() {
     TIData* store = gStore.load();

@@ -39,19 +39,34 @@ std::vector<TDateTime> ResolveTimes(const TRtu6ActionTable& list) {
         const TRtu6Action& a = *list.Get(i);
         const TDateTime t = a.TimeOfDay();
         switch (a.TimeKind()) {
-            case 0: times.push_back(sunset); break;
-            case 1: times.push_back(sunrise); break;
-            case 2: times.push_back(t); break;
+            case 0:
+                times.push_back(sunset);
+                break;
+            case 1:
+                times.push_back(sunrise);
+                break;
+            case 2:
+                times.push_back(t);
+                break;
             case 3:
                 // Timed from an earlier action of the same list.
                 RaiseIf(a.RefIndex() < 1 || a.RefIndex() >= i, "Error timemode.");
                 times.push_back(times[static_cast<size_t>(a.RefIndex() - 1)] + t);
                 break;
-            case 4: times.push_back(std::fabs(sunset - t)); break;
-            case 5: times.push_back(std::fabs(t + sunset)); break;
-            case 6: times.push_back(std::fabs(sunrise - t)); break;
-            case 7: times.push_back(std::fabs(t + sunrise)); break;
-            default: RaiseError("Error timemode.");
+            case 4:
+                times.push_back(std::fabs(sunset - t));
+                break;
+            case 5:
+                times.push_back(std::fabs(t + sunset));
+                break;
+            case 6:
+                times.push_back(std::fabs(sunrise - t));
+                break;
+            case 7:
+                times.push_back(std::fabs(t + sunrise));
+                break;
+            default:
+                RaiseError("Error timemode.");
         }
     }
     return times;
@@ -106,7 +121,8 @@ TStation::TLoopTimes TStation6::DescribeLoopTimes(int loop, const TRtu6TimeTable
         TLoopTimes result;
         const TOnOffTexts temp = LoopOnOff(temporary, loop);
         if ((!temp.On.empty() || !temp.Off.empty()) && temporary.StartDate != 0)
-            result.Temporary = FormatDateTime("mm-dd ", temporary.StartDate) + temp.On + " ---" + temp.Off;
+            result.Temporary =
+                FormatDateTime("mm-dd ", temporary.StartDate) + temp.On + " ---" + temp.Off;
         const TOnOffTexts plan = LoopOnOff(picked, loop);
         result.Off = plan.Off;
         result.On = plan.On;
@@ -116,7 +132,8 @@ TStation::TLoopTimes TStation6::DescribeLoopTimes(int loop, const TRtu6TimeTable
     }
 }
 
-TStation::TLoopTimes TStation6::DescribeLoopStatus(int loop, const TRtu6TimeStatusTable& table) const {
+TStation::TLoopTimes TStation6::DescribeLoopStatus(int loop,
+                                                   const TRtu6TimeStatusTable& table) const {
     TRtu6TimeTable plan;
     if (!WorkTableToTimeTable(table, plan)) return {};
     return DescribeLoopTimes(loop, plan);

@@ -377,7 +377,9 @@ void TStation::CreateRtu(int i) {
 
 // --- Schedules ---------------------------------------------------------------------------
 
-TStation::TLoopTimes TStation::DescribeLoopTimes(int, const TRtu6TimeTable&) const { return {}; }
+TStation::TLoopTimes TStation::DescribeLoopTimes(int, const TRtu6TimeTable&) const {
+    return {};
+}
 
 TStation::TLoopTimes TStation::DescribeLoopStatus(int, const TRtu6TimeStatusTable&) const {
     return {};

@@ -77,7 +77,9 @@ std::string LoopSection(const std::string& name, int loop) {
     return name + "_" + std::to_string(loop);
 }
 
-std::string Key(const char* stem, int k) { return stem + std::to_string(k); }
+std::string Key(const char* stem, int k) {
+    return stem + std::to_string(k);
+}
 
 void ReadLoop(const TProfileData& data, const std::string& section, TOnOffInfo& loop) {
     loop.IsStreetLamp = data.ReadBool(section, "IsStreetLamp", false);
@@ -168,7 +170,9 @@ bool TIDataTest::OpenQuery(TDataSet*& dataSet) {
 
 void TIDataTest::CloseQuery(TDataSet* /*dataSet*/) {}
 
-bool TIDataTest::ExecSql(const std::string& /*statement*/) { return false; }
+bool TIDataTest::ExecSql(const std::string& /*statement*/) {
+    return false;
+}
 
 void TIDataTest::PostTask(int /*taskKind*/, int /*rtuAddress*/, TDateTime /*created*/,
                           TDateTime /*deadline*/, int item, bool isWrite, const TBytes& frameText,
@@ -187,7 +191,9 @@ std::shared_ptr<const TIDataTest::TStationIndex> TIDataTest::Index() const {
     return Index_;
 }
 
-std::vector<TStationEntry> TIDataTest::ListStations() const { return Index()->Listed; }
+std::vector<TStationEntry> TIDataTest::ListStations() const {
+    return Index()->Listed;
+}
 
 bool TIDataTest::ReadStation(int number, TStoredStation& station) const {
     const auto index = Index();
@@ -208,7 +214,8 @@ bool TIDataTest::FindStationByPhone(const std::string& phone, int& number,
                                     TStoredStation& station) const {
     const auto index = Index();
     const auto it = index->ByPhone.find(phone);
-    return it != index->ByPhone.end() && index->Find(index->Stations.find(it->second), number, station);
+    return it != index->ByPhone.end() &&
+           index->Find(index->Stations.find(it->second), number, station);
 }
 
 bool TIDataTest::FindStationByRtuAddress(int address, int& number, TStoredStation& station) const {
@@ -287,8 +294,7 @@ std::vector<std::string> TIDataTest::ListSchedules() const {
     return Themes_.Read()->ReadSection(kNames);
 }
 
-bool TIDataTest::LoadSchedule(const std::string& name, TDateTime& savedAt,
-                              TTheme& schedule) const {
+bool TIDataTest::LoadSchedule(const std::string& name, TDateTime& savedAt, TTheme& schedule) const {
     const auto data = Themes_.Read();
     if (!data->ValueExists(kNames, name)) return false;
     savedAt = data->ReadDateTime(kNames, name, Now());

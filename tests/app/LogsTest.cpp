@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/Paths.h"
-#include "support/TempDir.h"
 #include "platform/Clock.h"
 #include "platform/Encoding.h"
+#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -27,7 +27,7 @@ std::vector<std::string> CrLfLines(const std::string& text) {
 }
 
 class LogsTest : public ::testing::Test {
-  protected:
+protected:
     std::string LogFile(const std::string& name) const { return Folder_ / ("Log/" + name); }
     std::vector<std::string> LinesOf(const std::string& name) const {
         return CrLfLines(ReadWholeFile(LogFile(name)));

@@ -52,7 +52,7 @@ TEST(Paths, DataDirArgument) {
 }
 
 class ResolvePathsTest : public ::testing::Test {
-  protected:
+protected:
     ResolvePathsTest() { fs::create_directory(Bin_); }
 
     TempDir Folder_;

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "app/Paths.h"
-#include "support/TempDir.h"
 #include "platform/ProfileFile.h"
+#include "support/TempDir.h"
 
 namespace {
 
 class SettingsTest : public ::testing::Test {
-  protected:
+protected:
     // What loading a file without any settings gives.
     static TSettings Loaded() {
         TSettings s;

@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kName = "rtu-utility";
 
 class SingleInstanceTest : public ::testing::Test {
-  protected:
+protected:
     // A child process that takes the marker and then waits to be killed; answers its pid once
     // it holds the marker, or -1.
     pid_t StartHolder() {

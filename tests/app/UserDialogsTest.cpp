@@ -7,7 +7,7 @@
 namespace {
 
 class TRecordingDialogs : public TUserDialogs {
-  public:
+public:
     void ShowMessage(const std::string& text) override { Shown = text; }
     bool Confirm(const std::string& message, const std::string& firstButton,
                  const std::string& secondButton, const std::string& title) override {

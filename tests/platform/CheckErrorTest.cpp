@@ -7,7 +7,7 @@
 namespace {
 
 class TFakeControl : public TFocusTarget {
-  public:
+public:
     void TakeFocus() override { ++FocusCount; }
     int FocusCount = 0;
 };

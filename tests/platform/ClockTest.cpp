@@ -239,7 +239,7 @@ TEST(ClockText, TextsRoundTrip) {
 
 // Whatever a test leaves installed, the next one starts on the system clock.
 class ClockSource : public ::testing::Test {
-  protected:
+protected:
     void TearDown() override { SetClockSource(nullptr); }
 };
 

@@ -51,8 +51,12 @@ TEST(HexText, ReadingTolerantAndStrict) {
         const char* text;
         const char* bytes;  // nullptr: empty result / error when strict
     } cases[] = {
-        {"FA 00 05", "\xFA\x00\x05"}, {"fa-00 05", "\xFA\x00\x05"}, {"FA\r\n0005", "\xFA\x00\x05"},
-        {"FA0", nullptr},             {"FAG0", nullptr},            {"", nullptr},
+        {"FA 00 05", "\xFA\x00\x05"},
+        {"fa-00 05", "\xFA\x00\x05"},
+        {"FA\r\n0005", "\xFA\x00\x05"},
+        {"FA0", nullptr},
+        {"FAG0", nullptr},
+        {"", nullptr},
         {" - ", nullptr},
     };
     for (const auto& c : cases) {
@@ -69,8 +73,10 @@ TEST(HexText, ReadingTolerantAndStrict) {
 TEST(HexText, Writing) {
     TBytes sixteen;
     for (int b = 0; b < 16; ++b) sixteen.push_back(static_cast<char>(b));
-    EXPECT_EQ(BytesToHexText(sixteen, true, 16, true), "00 01 02 03 04 05 06 07 - 08 09 0A 0B 0C 0D 0E 0F");
-    EXPECT_EQ(BytesToHexText(sixteen.substr(0, 12), false, 8, true), "00010203-04050607\r\n08090A0B");
+    EXPECT_EQ(BytesToHexText(sixteen, true, 16, true),
+              "00 01 02 03 04 05 06 07 - 08 09 0A 0B 0C 0D 0E 0F");
+    EXPECT_EQ(BytesToHexText(sixteen.substr(0, 12), false, 8, true),
+              "00010203-04050607\r\n08090A0B");
     EXPECT_EQ(BytesToHexText(sixteen.substr(0, 5), true, 2, false), "00 01\r\n02 03\r\n04");
     EXPECT_EQ(BytesToHexText(Hex("FA 00 0F"), false, 0, false), "FA000F");
     EXPECT_EQ(BytesToHexText(Hex("FA 00 0F"), true, 0, true), "FA 00 0F");
@@ -128,5 +134,6 @@ TEST(Bits, ReverseAndText) {
     EXPECT_EQ(BitsText(0), "00000000");
     EXPECT_EQ(BitsText(5), "00000101");
     EXPECT_EQ(BitsText(0x1FF), "00000001 11111111");
-    EXPECT_EQ(BitsText(~0ull), "11111111 11111111 11111111 11111111 11111111 11111111 11111111 11111111");
+    EXPECT_EQ(BitsText(~0ull),
+              "11111111 11111111 11111111 11111111 11111111 11111111 11111111 11111111");
 }

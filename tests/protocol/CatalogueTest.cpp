@@ -16,9 +16,10 @@ TEST(Catalogue, NamesAndUnknownItems) {
         int id;
         const char* name;
     } cases[] = {
-        {49, "开关灯时间"},  {58, "RTU时间"},   {82, "RTU时钟"},         {113, "回路状态"},
-        {161, "控制端地址码"}, {187, "防盗电流变化率值"}, {179, "未知"}, {0, "未知"},
-        {48, "未知"},        {188, "未知"},     {255, "未知"},          {-1, "未知"},
+        {49, "开关灯时间"}, {58, "RTU时间"},       {82, "RTU时钟"},
+        {113, "回路状态"},  {161, "控制端地址码"}, {187, "防盗电流变化率值"},
+        {179, "未知"},      {0, "未知"},           {48, "未知"},
+        {188, "未知"},      {255, "未知"},         {-1, "未知"},
         {256 + 82, "未知"},
     };
     for (const auto& c : cases) EXPECT_EQ(TRtu6::ItemName(c.id), c.name) << c.id;
@@ -109,7 +110,8 @@ TEST(ItemPayloads, EncodingsAndRangeChecks) {
         {"lcu command empty", Payload::LcuCommand(""), nullptr},
         {"guard table 65", Payload::GuardAddressTable(TBytes(65, 'a')), nullptr},
         {"ok lamp table 33", Payload::OkLampAddressTable(TBytes(33, 'a')), nullptr},
-        {"phone 11 digits", Payload::CenterPhoneNumber("13812345678"), "31 33 38 31 32 33 34 35 36 37 38"},
+        {"phone 11 digits", Payload::CenterPhoneNumber("13812345678"),
+         "31 33 38 31 32 33 34 35 36 37 38"},
         {"phone 10 digits", Payload::CenterPhoneNumber("1381234567"), nullptr},
         {"phone with letter", Payload::CenterPhoneNumber("1381234567a"), nullptr},
         {"restart data", Payload::RestartPowerData("U"), "55"},
@@ -131,6 +133,8 @@ TEST(ItemPayloads, EncodingsAndRangeChecks) {
 
 TEST(ItemPayloads, ClockCarriesTheWeekday) {
     // 2014-04-01 was a Tuesday; 2014-04-06 a Sunday.
-    EXPECT_EQ(HexOf(*Payload::RtuClock(EncodeDateTime(2014, 4, 1, 8, 30, 5))), "20 14 04 01 08 30 05 02");
-    EXPECT_EQ(HexOf(*Payload::RtuClock(EncodeDateTime(2014, 4, 6, 23, 59, 59))), "20 14 04 06 23 59 59 07");
+    EXPECT_EQ(HexOf(*Payload::RtuClock(EncodeDateTime(2014, 4, 1, 8, 30, 5))),
+              "20 14 04 01 08 30 05 02");
+    EXPECT_EQ(HexOf(*Payload::RtuClock(EncodeDateTime(2014, 4, 6, 23, 59, 59))),
+              "20 14 04 06 23 59 59 07");
 }

@@ -76,7 +76,8 @@ TEST_F(FrameTest, SplitsLongDataIntoPackets) {
     EXPECT_EQ(radio.BuildWriteFrames(113, TBytes(16 * 130 + 1, 'x'), frames), 17);
     EXPECT_EQ(StampedRtu6(5, nullptr, "").BuildWriteFrames(113, TBytes(16 * 123, 'x'), frames), 16);
     EXPECT_EQ(frames[0].size(), 140u);
-    EXPECT_EQ(StampedRtu6(5, nullptr, "").BuildWriteFrames(113, TBytes(16 * 123 + 1, 'x'), frames), 17);
+    EXPECT_EQ(StampedRtu6(5, nullptr, "").BuildWriteFrames(113, TBytes(16 * 123 + 1, 'x'), frames),
+              17);
 
     ASSERT_EQ(radio.BuildWriteFrames(161, "", frames), 1);
     EXPECT_EQ(HexOf(frames[0]), HexOf(radio.BuildWriteFrame(161, "")));
@@ -123,7 +124,8 @@ TEST_F(FrameTest, ReplyItemRejectsWhatIsNotAFrame) {
 TEST_F(FrameTest, SourceAddressNeedsThePcAsDestination) {
     EXPECT_EQ(TRtu6::ReplySourceAddress(Hex("FA 05 01 47 06 A1 01 01 01 54 79")), 0);
     EXPECT_EQ(TRtu6::ReplySourceAddress(Hex("FA 05 00 48 06 A1 01 01 01 54 79")), 0);
-    const TBytes twoByte = ControllerReply(Hex("12 34"), 0x50, 161, BcdStamp(2014, 4, 1, 8, 30, 0), 1, 1, "");
+    const TBytes twoByte =
+        ControllerReply(Hex("12 34"), 0x50, 161, BcdStamp(2014, 4, 1, 8, 30, 0), 1, 1, "");
     EXPECT_EQ(TRtu61::ReplySourceAddress(twoByte), 0x1234);
     EXPECT_EQ(TRtu61::ReplyItem(twoByte), 161);
 }
@@ -144,10 +146,12 @@ TEST_F(FrameTest, PacketNumbersMustRunFromOneToN) {
 
 TEST_F(FrameTest, ReplyTimeFromTheStamp) {
     const StampedRtu6 gprs(5, nullptr, "");
-    const TBytes ok = ControllerReply(Hex("05"), 0x47, 161, BcdStamp(2014, 4, 1, 8, 30, 0), 1, 1, Hex("01"));
+    const TBytes ok =
+        ControllerReply(Hex("05"), 0x47, 161, BcdStamp(2014, 4, 1, 8, 30, 0), 1, 1, Hex("01"));
     EXPECT_EQ(gprs.ReplyTime(ok), kStampTime);
     EXPECT_EQ(gprs.PayloadOf(ok), Hex("01"));
-    const TBytes month13 = ControllerReply(Hex("05"), 0x47, 161, Hex("20 14 13 01 08 30 00"), 1, 1, Hex("01"));
+    const TBytes month13 =
+        ControllerReply(Hex("05"), 0x47, 161, Hex("20 14 13 01 08 30 00"), 1, 1, Hex("01"));
     EXPECT_EQ(gprs.ReplyTime(month13), 0);
     // Too short to hold a stamp and packet numbers.
     EXPECT_EQ(gprs.ReplyTime(Hex("FA 05 00 47 06 A1 01 01 01 54 79")), 0);
@@ -169,7 +173,8 @@ TEST_F(FrameTest, DecodeBcdDateTime) {
         {"20 14 04 01 08", 0},        // five bytes
         {"20 14 04 01 08 30 00 02", 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(TRtu6::DecodeBcdDateTime(Hex(c.bytes)), c.expected) << c.bytes;
+    for (const auto& c : cases)
+        EXPECT_EQ(TRtu6::DecodeBcdDateTime(Hex(c.bytes)), c.expected) << c.bytes;
     EXPECT_EQ(TRtu6::DecodeBcdDateTime(""), 0);
 }
 
@@ -178,13 +183,17 @@ TEST_F(FrameTest, ReplyMatchesRequest) {
     const TBytes request = radio.BuildReadFrame(161, "");
     const TBytes reply = ControllerReply(Hex("05"), 0x47, 161, "", 1, 1, Hex("01"));
     EXPECT_TRUE(TRtu6::ReplyMatchesRequest(request, reply));
-    EXPECT_FALSE(TRtu6::ReplyMatchesRequest(request, ControllerReply(Hex("06"), 0x47, 161, "", 1, 1, Hex("01"))));
-    EXPECT_FALSE(TRtu6::ReplyMatchesRequest(request, ControllerReply(Hex("05"), 0x50, 161, "", 1, 1, "")));
-    EXPECT_FALSE(TRtu6::ReplyMatchesRequest(request, ControllerReply(Hex("05"), 0x47, 162, "", 1, 1, "")));
+    EXPECT_FALSE(TRtu6::ReplyMatchesRequest(
+        request, ControllerReply(Hex("06"), 0x47, 161, "", 1, 1, Hex("01"))));
+    EXPECT_FALSE(
+        TRtu6::ReplyMatchesRequest(request, ControllerReply(Hex("05"), 0x50, 161, "", 1, 1, "")));
+    EXPECT_FALSE(
+        TRtu6::ReplyMatchesRequest(request, ControllerReply(Hex("05"), 0x47, 162, "", 1, 1, "")));
     EXPECT_FALSE(TRtu6::ReplyMatchesRequest("", reply));
     // A new controller address answers from the new address.
     const TBytes setAddress = radio.BuildWriteFrame(160, Hex("07"));
-    EXPECT_TRUE(TRtu6::ReplyMatchesRequest(setAddress, ControllerReply(Hex("07"), 0x50, 160, "", 1, 1, "")));
+    EXPECT_TRUE(TRtu6::ReplyMatchesRequest(setAddress,
+                                           ControllerReply(Hex("07"), 0x50, 160, "", 1, 1, "")));
     // A reply to someone other than the PC.
     TBytes toOther = reply;
     toOther[2] = 1;
@@ -195,8 +204,10 @@ TEST_F(FrameTest, ReplyMatchesRequest) {
     const TRtu61 wide(0x1234, nullptr, "");
     const TBytes wideRequest = wide.BuildReadFrame(161, "");
     const TBytes stamp = BcdStamp(2014, 4, 1, 8, 30, 0);
-    EXPECT_TRUE(TRtu61::ReplyMatchesRequest(wideRequest, ControllerReply(Hex("12 34"), 0x47, 161, stamp, 1, 1, "")));
-    EXPECT_FALSE(TRtu61::ReplyMatchesRequest(wideRequest, ControllerReply(Hex("12 35"), 0x47, 161, stamp, 1, 1, "")));
+    EXPECT_TRUE(TRtu61::ReplyMatchesRequest(
+        wideRequest, ControllerReply(Hex("12 34"), 0x47, 161, stamp, 1, 1, "")));
+    EXPECT_FALSE(TRtu61::ReplyMatchesRequest(
+        wideRequest, ControllerReply(Hex("12 35"), 0x47, 161, stamp, 1, 1, "")));
 }
 
 TEST_F(FrameTest, MergePacketsJoinsData) {
@@ -204,8 +215,10 @@ TEST_F(FrameTest, MergePacketsJoinsData) {
     const TBytes first = ControllerReply(Hex("05"), 0x47, 116, "", 2, 1, Hex("01 02"));
     const TBytes second = ControllerReply(Hex("05"), 0x47, 116, "", 2, 2, Hex("03"));
     const TBytes merged = radio.MergePackets(first, second);
-    EXPECT_EQ(HexOf(merged), HexOf(ControllerReply(Hex("05"), 0x47, 116, "", 2, 2, Hex("01 02 03"))));
-    EXPECT_EQ(radio.MergePackets(first, ControllerReply(Hex("05"), 0x47, 115, "", 2, 2, Hex("03"))), "");
+    EXPECT_EQ(HexOf(merged),
+              HexOf(ControllerReply(Hex("05"), 0x47, 116, "", 2, 2, Hex("01 02 03"))));
+    EXPECT_EQ(radio.MergePackets(first, ControllerReply(Hex("05"), 0x47, 115, "", 2, 2, Hex("03"))),
+              "");
     EXPECT_EQ(radio.MergePackets("", second), "");
     EXPECT_EQ(radio.MergePackets(first, Hex("FA 05 00 47")), "");
     // The shortest frame has no packet numbers: nothing to join.
@@ -231,9 +244,11 @@ TEST_F(FrameTest, RefreshTimeStampJustBeforeSending) {
     const TRtu6 radio(5, nullptr, "");
     const TBytes plain = radio.BuildWriteFrame(180, Hex("00 50"));
     EXPECT_EQ(radio.RefreshTimeStamp(180, plain), plain);
-    const TBytes radioClock = radio.RefreshTimeStamp(82, radio.BuildWriteFrame(82, TBytes(8, '\0')));
+    const TBytes radioClock =
+        radio.RefreshTimeStamp(82, radio.BuildWriteFrame(82, TBytes(8, '\0')));
     EXPECT_EQ(HexOf(radio.PayloadOf(radioClock)), "20 15 12 31 23 59 58");
-    EXPECT_EQ(gprs.RefreshTimeStamp(82, Hex("FA 00 05 47 03 52 1C 22")), Hex("FA 00 05 47 03 52 1C 22"));
+    EXPECT_EQ(gprs.RefreshTimeStamp(82, Hex("FA 00 05 47 03 52 1C 22")),
+              Hex("FA 00 05 47 03 52 1C 22"));
 }
 
 TEST(WireScrambling, ProtocolKindsAndShortTexts) {
@@ -245,10 +260,12 @@ TEST(WireScrambling, ProtocolKindsAndShortTexts) {
     EXPECT_EQ(ScrambleForSend(frame, 4), frame);
     EXPECT_EQ(ScrambleForSend(Hex("FA 00 05 47"), 5), Hex("FA 00 05 47"));
     EXPECT_EQ(UnscrambleReceived(Hex("FA 05 00 87")), Hex("FA 05 00 87"));
-    EXPECT_EQ(UnscrambleReceived(Hex("01 02 03 04 05 06 07 08 09")), Hex("01 02 03 04 05 06 07 08 09"));
+    EXPECT_EQ(UnscrambleReceived(Hex("01 02 03 04 05 06 07 08 09")),
+              Hex("01 02 03 04 05 06 07 08 09"));
     // Address 0xC5 gives the key 0: such frames look plain on the wire.
     const TBytes c5 = ControllerReply(Hex("C5"), 0x47, 161, "", 1, 1, Hex("01"));
-    EXPECT_EQ(ScrambleForSend(TRtu6(0xC5, nullptr, "").BuildReadFrame(161, ""), 5), TRtu6(0xC5, nullptr, "").BuildReadFrame(161, ""));
+    EXPECT_EQ(ScrambleForSend(TRtu6(0xC5, nullptr, "").BuildReadFrame(161, ""), 5),
+              TRtu6(0xC5, nullptr, "").BuildReadFrame(161, ""));
     EXPECT_EQ(UnscrambleReceived(c5), c5);
 }
 
@@ -316,8 +333,10 @@ TEST_P(FrameRoundTrip, ControllerRepliesUnscrambleWithTheirSourceKey) {
     const TBytes stamp = GetParam().stamp ? BcdStamp(2014, 4, 1, 8, 30, 0) : TBytes();
     const std::uint8_t key = static_cast<std::uint8_t>((session->Address & 0xFF) ^ 0xC5);
     for (int item : {82, 113, 161, 187}) {
-        const TBytes reply = ControllerReply(session->AddressBytes(), 0x47, item, stamp, 1, 1, Hex("01 02 FA 03"));
-        const TBytes wire = GetParam().extra == 0 ? ScrambleFrom4th(reply, key) : ScrambleFrom5th(reply, key);
+        const TBytes reply =
+            ControllerReply(session->AddressBytes(), 0x47, item, stamp, 1, 1, Hex("01 02 FA 03"));
+        const TBytes wire =
+            GetParam().extra == 0 ? ScrambleFrom4th(reply, key) : ScrambleFrom5th(reply, key);
         ASSERT_EQ(UnscrambleReceived(wire), reply) << item;
         EXPECT_EQ(ReplyItem(reply), item);
         EXPECT_EQ(session->PayloadOf(reply), Hex("01 02 FA 03"));

@@ -52,7 +52,9 @@ TEST_F(SessionPlansTest, OnePlanGoesAsItsItemAndDecodesBack) {
     struct Case {
         void (TRtu6::*send)(const TTheme&);
         int item;
-    } cases[] = {{&TRtu6::SendNormalTheme, 52}, {&TRtu6::SendWeekendTheme, 53}, {&TRtu6::SendHolidayTheme, 54}};
+    } cases[] = {{&TRtu6::SendNormalTheme, 52},
+                 {&TRtu6::SendWeekendTheme, 53},
+                 {&TRtu6::SendHolidayTheme, 54}};
     for (const auto& c : cases) {
         store_.Tasks.clear();
         (Session().*c.send)(theme);
@@ -134,7 +136,8 @@ TEST_F(SessionPlansTest, TemporarySwitchOnAndOff) {
 TEST_F(SessionPlansTest, HolidaysAndStandardOnAdjustment) {
     THolidaysList holidays;
     Session().SendHolidaysList(holidays);
-    const TSomeDaysStdOn adjustment = TSomeDaysStdOn::ForChoice(TSomeDaysStdOn::kEarlier, EncodeTime(0, 20, 0));
+    const TSomeDaysStdOn adjustment =
+        TSomeDaysStdOn::ForChoice(TSomeDaysStdOn::kEarlier, EncodeTime(0, 20, 0));
     Session().SendSomeDaysStdOn(adjustment);
     ASSERT_EQ(PostedItems(), (std::vector<int>{67, 81}));
     EXPECT_EQ(Payload(0), holidays.Encode());

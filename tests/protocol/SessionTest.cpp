@@ -24,7 +24,8 @@ protected:
     TStation6Test station_;
 
     TRtu6& Session() { return *station_.Rtu(1); }
-    void UseLink(int kind, const std::string& phone = "", const std::string& ip = "", int port = 0) {
+    void UseLink(int kind, const std::string& phone = "", const std::string& ip = "",
+                 int port = 0) {
         station_.SetLinkKind(kind);
         station_.SetPhoneNumber(phone);
         station_.SetDeviceId(phone);
@@ -43,14 +44,19 @@ TEST_F(SessionTest, WritesSplitIntoCountedTasks) {
         std::vector<std::string> captions;
         std::vector<bool> waits;
     } cases[] = {
-        {"radio, 131 bytes", kLinkRadio, 131,
+        {"radio, 131 bytes",
+         kLinkRadio,
+         131,
          {"向测试站点发出设置RTU参数表的命令(1/2).", "向测试站点发出设置RTU参数表的命令(2/2)."},
          {false, true}},
         {"radio, empty", kLinkRadio, 0, {"向测试站点发出设置RTU参数表的命令."}, {true}},
-        {"short message, 131 bytes", kLinkSms, 131,
+        {"short message, 131 bytes",
+         kLinkSms,
+         131,
          {"向测试站点发出设置RTU参数表的命令(1/2).", "向测试站点发出设置RTU参数表的命令(2/2)."},
          {false, false}},
-        {"radio, 16 packets", kLinkRadio, 16 * 130, std::vector<std::string>(16), std::vector<bool>(16)},
+        {"radio, 16 packets", kLinkRadio, 16 * 130, std::vector<std::string>(16),
+         std::vector<bool>(16)},
         {"radio, 17 packets: nothing", kLinkRadio, 16 * 130 + 1, {}, {}},
     };
     for (const auto& c : cases) {
@@ -185,8 +191,13 @@ TEST_F(SessionTest, WriteCommandsSendTheirPayloadOrNothing) {
         {"rtu address 7", [](TRtu6& s) { s.SendRtuAddress(7); }, 160, "07"},
         {"clock", [](TRtu6& s) { s.SetClockNow(); }, 82, "20 14 04 01 08 30 00 02"},
         {"center address 256", [](TRtu6& s) { s.SendCenterAddress(256); }, 161, nullptr},
-        {"weekend", [](TRtu6& s) { s.SendWeekendsType({6, 7}); }, 66, "60"},
-        {"lcu command", [](TRtu6& s) { s.SendLcuCommand(Hex("22 01 02 03 04")); }, 71, "22 01 02 03 04"},
+        {"weekend",
+         [](TRtu6& s) {
+             s.SendWeekendsType({6, 7});
+         },
+         66, "60"},
+        {"lcu command", [](TRtu6& s) { s.SendLcuCommand(Hex("22 01 02 03 04")); }, 71,
+         "22 01 02 03 04"},
     };
     for (const auto& c : cases) {
         store_.Tasks.clear();

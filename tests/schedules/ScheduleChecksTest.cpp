@@ -9,7 +9,9 @@
 
 namespace {
 
-TDateTime At(int hour, int minute) { return Hm(hour, minute); }
+TDateTime At(int hour, int minute) {
+    return Hm(hour, minute);
+}
 
 // An on/off pair of a loop that is no street-lamp loop.
 TOnceOnOffInfo Pair(int onMode, TDateTime on, int offMode, TDateTime off) {

@@ -106,7 +106,7 @@ TEST(StationLoopsTest, OutOfRangeSlotsAreNoneAndIgnored) {
 // --- Lamp-mode masks -----------------------------------------------------------------
 
 class StationLampsMaskTest : public ::testing::Test {
-  protected:
+protected:
     TStation6Test Station;
     TLampsMask& Masks = Station.LampsMask();
 };

@@ -102,7 +102,8 @@ TEST(StoreCrash, KilledWritesLeaveTheStateBeforeOrAfter) {
         const std::string after = model.Read(file);
         const std::string found = real.Read(file);
         ASSERT_TRUE(found == before || found == after)
-            << "round " << round << ", operation " << last << ":\n" << found;
+            << "round " << round << ", operation " << last << ":\n"
+            << found;
         // Whatever the kill left, the store reads it.
         TIDataTest check(real.Path());
         (void)check.ListStations();

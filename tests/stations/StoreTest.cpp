@@ -27,8 +27,9 @@ protected:
 }  // namespace
 
 TEST_F(StoreTest, AddTakesTheSmallestFreeNumber) {
-    dir_.Write("StationsInfo.Ini", "[1]\r\nName=a\r\nRtuAddress=1\r\n[2]\r\nName=b\r\nRtuAddress=2\r\n"
-                                   "[4]\r\nName=d\r\nRtuAddress=4\r\n");
+    dir_.Write("StationsInfo.Ini",
+               "[1]\r\nName=a\r\nRtuAddress=1\r\n[2]\r\nName=b\r\nRtuAddress=2\r\n"
+               "[4]\r\nName=d\r\nRtuAddress=4\r\n");
     EXPECT_EQ(Add("c", 0, "", 3), 3);
     EXPECT_EQ(Numbers(), (std::vector<int>{1, 2, 4, 3}));
     EXPECT_EQ(Add("e", 0, "", 5), 5);
@@ -229,7 +230,8 @@ TTheme SampleSchedule() {
     lamps.Entry(1) = {true, 0, kModeSun, 0, kModeSun, 3, true};
     lamps.Entry(2) = {true, EncodeTime(23, 30, 45), kModeFixed, 0, kModeFixed, 15, false};
     TOnOffInfo& pairs = theme.Loop(16);
-    pairs.Entry(1) = {true, EncodeTime(0, 20, 0), kModeBeforeSunset, EncodeTime(22, 0, 0), kModeFixed, 0, false};
+    pairs.Entry(1) = {
+        true, EncodeTime(0, 20, 0), kModeBeforeSunset, EncodeTime(22, 0, 0), kModeFixed, 0, false};
     return theme;
 }
 
@@ -284,9 +286,10 @@ TEST_F(StoreTest, SavedSchedulesRoundTripOneWriteEach) {
 
 TEST_F(StoreTest, SavedScheduleEdgeCases) {
     // A loop whose first pair is not used is ignored on loading, whatever follows.
-    dir_.Write("ThemesInfo.Ini", "[Names]\r\nA=2014-04-01 18:30:05\r\n"
-                                 "[A_3]\r\nIsUsed1=0\r\nIsUsed2=1\r\nOnTimeMode2=4\r\n"
-                                 "[A_4]\r\nIsUsed1=1\r\nOnTimeMode1=4\r\nOnTime1=00:30:00\r\n");
+    dir_.Write("ThemesInfo.Ini",
+               "[Names]\r\nA=2014-04-01 18:30:05\r\n"
+               "[A_3]\r\nIsUsed1=0\r\nIsUsed2=1\r\nOnTimeMode2=4\r\n"
+               "[A_4]\r\nIsUsed1=1\r\nOnTimeMode1=4\r\nOnTime1=00:30:00\r\n");
     TTheme loaded;
     TDateTime savedAt = 0;
     ASSERT_TRUE(store_.LoadSchedule("a", savedAt, loaded));  // names compare without case

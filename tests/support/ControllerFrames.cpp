@@ -5,7 +5,9 @@
 namespace testing_frames {
 
 namespace {
-std::uint8_t Bcd(int v) { return static_cast<std::uint8_t>((v / 10) << 4 | (v % 10)); }
+std::uint8_t Bcd(int v) {
+    return static_cast<std::uint8_t>((v / 10) << 4 | (v % 10));
+}
 }  // namespace
 
 TBytes Hex(const std::string& text) {
@@ -14,10 +16,12 @@ TBytes Hex(const std::string& text) {
     return bytes;
 }
 
-std::string HexOf(const TBytes& bytes) { return BytesToHexText(bytes, true, 0, false); }
+std::string HexOf(const TBytes& bytes) {
+    return BytesToHexText(bytes, true, 0, false);
+}
 
-TBytes ControllerReply(const TBytes& addressBytes, int kind, int item, const TBytes& stamp,
-                       int n, int i, const TBytes& data) {
+TBytes ControllerReply(const TBytes& addressBytes, int kind, int item, const TBytes& stamp, int n,
+                       int i, const TBytes& data) {
     TBytes body;
     body.push_back(static_cast<char>(item));
     body += stamp;

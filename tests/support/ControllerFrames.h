@@ -15,8 +15,8 @@ std::string HexOf(const TBytes& bytes);
 
 // A reply from the controller at `addressBytes` (1 or 2 bytes) to the PC:
 // FA addr 00 kind L item [stamp] n i data CRC.
-TBytes ControllerReply(const TBytes& addressBytes, int kind, int item, const TBytes& stamp,
-                       int n, int i, const TBytes& data);
+TBytes ControllerReply(const TBytes& addressBytes, int kind, int item, const TBytes& stamp, int n,
+                       int i, const TBytes& data);
 
 // Seven BCD bytes for a date and time.
 TBytes BcdStamp(int year, int month, int day, int hour, int minute, int second);

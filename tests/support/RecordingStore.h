@@ -34,8 +34,8 @@ public:
     void PostTask(int taskKind, int rtuAddress, TDateTime created, TDateTime deadline, int item,
                   bool isWrite, const TBytes& frameText, bool waitReply,
                   const std::string& caption) override {
-        Tasks.push_back(
-            {taskKind, rtuAddress, created, deadline, item, isWrite, frameText, waitReply, caption});
+        Tasks.push_back({taskKind, rtuAddress, created, deadline, item, isWrite, frameText,
+                         waitReply, caption});
     }
 
     std::vector<TPostedTask> Tasks;

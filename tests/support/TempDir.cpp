@@ -27,7 +27,9 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
     WriteWholeFile(File(name), bytes);
 }
 
-std::string TempDir::Read(const std::string& name) const { return ReadWholeFile(File(name)); }
+std::string TempDir::Read(const std::string& name) const {
+    return ReadWholeFile(File(name));
+}
 
 std::string ReadWholeFile(const std::string& fileName) {
     std::ifstream in(fileName, std::ios::binary);

@@ -12,5 +12,12 @@ inline constexpr int kRemoteSendGap = 3000;
 extern std::atomic<int> ReplyTimeout;  // ms
 extern std::atomic<int> SendGap;       // ms
 
+// The control mode the communications work in (remote: GPRS through the UDP server); set
+// together with the timings when the window changes the mode.
+extern std::atomic<bool> RemoteMode;
+inline bool IsRemoteMode() {
+    return RemoteMode.load();
+}
+
 void UseDirectModeTiming();
 void UseRemoteModeTiming();

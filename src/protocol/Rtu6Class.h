@@ -6,12 +6,14 @@
 // they build.
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/Clock.h"
 #include "protocol/ByteUtils.h"
+#include "protocol/Frame.h"
 #include "protocol/ItemPayloads.h"
 #include "protocol/RtuBase.h"
 #include "schedules/ActionTables.h"
@@ -20,6 +22,11 @@
 
 inline constexpr int kProtocolRtu6 = 5;
 inline constexpr int kProtocolRtu61 = 6;
+
+class TRtu6Options;
+class TRtu6AdvancedOptions;
+class TRtu6WarningParameters;
+class TRtu6RestartPowerFlag;
 
 class TRtu6 : public TRtu456 {
 public:
@@ -41,6 +48,18 @@ public:
     static int DecodeRaw12(const TBytes& bytes);
     static double DecodeVoltage(const TBytes& bytes);
     static double DecodeCurrent(const TBytes& bytes);
+
+    // The class-level frame checks of this session's class, for callers that hold a session
+    // (the sender thread).
+    virtual int ReplyItemOf(const TBytes& frame) const { return ReplyItem(frame); }
+    virtual int ReplyKindOf(const TBytes& frame) const { return ReplyKind(frame); }
+    virtual int ReplySourceAddressOf(const TBytes& frame) const {
+        return ReplySourceAddress(frame);
+    }
+    virtual bool ReplyMatches(const TBytes& request, const TBytes& reply) const {
+        return ReplyMatchesRequest(request, reply);
+    }
+    bool IsReadReplyOf(const TBytes& frame) const { return ReplyKindOf(frame) == Frame::kReadKind; }
 
     // --- Frames ------------------------------------------------------------------------
     virtual TBytes AddressBytes() const;
@@ -138,10 +157,21 @@ public:
                                    const TTheme& holiday, const TCustomTheme& temporary,
                                    const TTempTheme& tempOnOff) const;
 
+    // --- Replies -----------------------------------------------------------------------
+    bool ParseReply(const TBytes& frame) override;
+    void SendOptions(const TRtu6Options& options);
+    void SendAdvancedOptions(const TRtu6AdvancedOptions& options);
+    void SendWarningParameters(const TRtu6WarningParameters& parameters);
+    void SendRestartPowerFlag(const TRtu6RestartPowerFlag& flag);
+    // The alarm settings of the current parameters record.
+    void SendWarningSettings();
+
     // The frame that holds the packets of a multi-packet reply collected so far.
     TBytes PendingPackets;
 
 protected:
+    // The controller address in a reply of item 160, when it is one of this class.
+    virtual std::optional<int> DecodeAddressReply(const TBytes& data) const;
     // Address bytes beyond the first (0 here, 1 for TRtu61).
     virtual int ExtraAddressBytes() const { return 0; }
     // The station's route put in front of every frame built (empty: bare frames), and the
@@ -172,10 +202,20 @@ public:
     static int ReplySourceAddress(const TBytes& frame);
     static bool ReplyMatchesRequest(const TBytes& request, const TBytes& reply);
 
+    int ReplyItemOf(const TBytes& frame) const override { return ReplyItem(frame); }
+    int ReplyKindOf(const TBytes& frame) const override { return ReplyKind(frame); }
+    int ReplySourceAddressOf(const TBytes& frame) const override {
+        return ReplySourceAddress(frame);
+    }
+    bool ReplyMatches(const TBytes& request, const TBytes& reply) const override {
+        return ReplyMatchesRequest(request, reply);
+    }
+
     TBytes AddressBytes() const override;
     bool HasTimeStamp() const override { return true; }
     void SendRtuAddress(int address) override;
 
 protected:
+    std::optional<int> DecodeAddressReply(const TBytes& data) const override;
     int ExtraAddressBytes() const override { return 1; }
 };

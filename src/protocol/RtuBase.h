@@ -47,6 +47,10 @@ public:
     virtual bool IsConcreteSession() const { return false; }
     virtual void SendCenterPhoneNumber(const std::string& /*number*/) {}
     virtual void ReadEnergy(TDateTime /*deadline*/, TDateTime /*created*/) {}
+    // Takes one received, unscrambled frame of this session: true when it was accepted (a
+    // write acknowledgement, a packet of a reply, or a reply decoded into the current-data
+    // records). Never raises for bad data.
+    virtual bool ParseReply(const TBytes& /*frame*/) { return false; }
 
     // Value decoders of this generation family.
     static int DecodeRaw12(const TBytes& bytes);

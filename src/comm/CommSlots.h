@@ -1,0 +1,57 @@
+#pragma once
+// The six port slots the serial road is built on. Only slot 1 is ever opened (the port of the
+// port dialog, direct-cable mode); in remote mode no slot is open and the UDP server feeds
+// slot 1's input list. Each list has its own lock; no code holds two of them at once.
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "protocol/ByteUtils.h"
+
+inline constexpr int kSlotCount = 6;
+inline constexpr size_t kMaxInputUnits = 500;
+inline constexpr size_t kMaxOutputItems = 300;
+inline constexpr int kLockWaitMs = 50;
+
+struct TCommSlot {
+    // The open serial device, -1 when closed.
+    std::atomic<int> Handle{-1};
+
+    std::deque<TBytes> InputLines;  // received units, oldest first
+    std::timed_mutex InputLock;
+    std::deque<TBytes> OutputItems;  // next first
+    std::timed_mutex OutputLock;
+
+    std::atomic<TDateTime> LastReceived{0};
+    std::atomic<TDateTime> LastWritten{0};
+    std::atomic<bool> WriteDone{false};
+    std::atomic<bool> AwaitingReply{false};
+    std::atomic<TDateTime> CommandSentAt{0};
+    // Written and read by the sender thread only.
+    TBytes LastCommand;
+
+    bool IsOpen() const { return Handle.load() >= 0; }
+};
+
+// Slot 1..6; any other number raises std::out_of_range.
+TCommSlot& CommSlot(int slot);
+// Closes every slot and puts each back to its start-up state (lists emptied, times now,
+// flags clear). Start-up and tests.
+void ResetCommSlots();
+
+// Opens and configures the serial port of a slot (1..6): true when it is open, also when it
+// was open already (then it is left as it is).
+bool OpenCommPort(int slot, const std::string& portName, int baudRate, int byteSize,
+                  int stopBits, int parity);
+void CloseCommPort(int slot);
+// Queues bytes for the writer (open slots only); more than 300 items drop the oldest first.
+void QueueOutput(int slot, const TBytes& bytes, bool atFront);
+// Appends a received unit to the slot's input list, waiting at most 50 ms for its lock; more
+// than 500 units drop the oldest. False (nothing appended) when the lock stayed busy.
+bool DeliverInput(int slot, const TBytes& unit);
+// The serial ports of this machine; returns their count.
+int ListComPorts(std::vector<std::string>& names);

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_set>
 
 #include "app/Settings.h"
 #include "comm/TaskSink.h"
@@ -18,6 +19,8 @@
 #include "protocol/ByteUtils.h"
 
 inline constexpr size_t kMaxTasks = 300;
+
+struct TCommSlot;
 
 // One queued command.
 struct TTestTask {
@@ -67,9 +70,17 @@ private:
     void LoopPass();
     void RefreshSun(TDateTime now);
     void GuardClock(TDateTime now);
+    void HandleOwnReply(TCommSlot& slot, const TBytes& lastCommand, const TBytes& frame, int item);
+    void HandleOtherReply(const std::string& address, int port, const TBytes& frame, int source,
+                          int item);
+    // The store's answered flag of a station and its mark in the station list.
+    void MarkStation(int number, bool answered);
+    void SendBySerial(int slot, const TBytes& frameText);
+    void SendByGprs(TCommSlot& slot, const TBytes& frameText);
 
     mutable std::timed_mutex QueueLock_;
     std::deque<TTestTask> Queue_;
+    std::unordered_set<std::string> QueuedKeys_;  // BytesToHexText of each queued frame text
     mutable std::mutex SettingsLock_;
     TSettings Settings_;
     mutable std::mutex StatusLock_;

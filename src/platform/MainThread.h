@@ -8,12 +8,14 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 class TMainThreadBridge {
 public:
-    using TMessageHandler = std::function<void(int msg, std::intptr_t wParam, std::intptr_t lParam)>;
+    using TMessageHandler =
+        std::function<void(int msg, std::intptr_t wParam, std::intptr_t lParam)>;
 
     virtual ~TMainThreadBridge() = default;
     // Asynchronous: the message reaches the main thread's handler later.
@@ -68,12 +70,16 @@ private:
     // Handles what is queued now and what the watched descriptors have ready within
     // `waitMs`; returns whether anything was handled.
     bool HandlePending(int waitMs);
+    bool RunQueued();
+    // False (nothing queued) once the bridge is being destroyed.
+    bool Enqueue(const std::shared_ptr<TCall>& call);
     void Wake();
 
     mutable std::mutex Lock_;
-    std::deque<std::function<void()>> Queue_;
+    std::deque<std::shared_ptr<TCall>> Queue_;
     std::map<int, std::pair<int, std::function<void()>>> Watches_;
     int NextWatch_ = 1;
+    bool Closing_ = false;
     TMessageHandler Handler_;
     std::thread::id MainId_;
     int WakeFds_[2] = {-1, -1};

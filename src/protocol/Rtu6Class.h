@@ -169,9 +169,10 @@ public:
     // The frame that holds the packets of a multi-packet reply collected so far.
     TBytes PendingPackets;
 
-protected:
     // The controller address in a reply of item 160, when it is one of this class.
     virtual std::optional<int> DecodeAddressReply(const TBytes& data) const;
+
+protected:
     // Address bytes beyond the first (0 here, 1 for TRtu61).
     virtual int ExtraAddressBytes() const { return 0; }
     // The station's route put in front of every frame built (empty: bare frames), and the
@@ -182,6 +183,9 @@ protected:
     void SendIfValid(int item, const TPayload& data);
 
 private:
+    // Keeps packet i of n in PendingPackets: a first or single packet replaces it, a later one
+    // must follow the pending packets of the same item. False when it does not.
+    bool CollectPacket(const TBytes& frame, int item, int n, int i);
     // The action lists of the plans for this session's station; false (and logged) when
     // they cannot be made.
     bool BuildPlans(const TTheme& ordinary, const TTheme& weekend, const TTheme& holiday,
@@ -215,7 +219,8 @@ public:
     bool HasTimeStamp() const override { return true; }
     void SendRtuAddress(int address) override;
 
-protected:
     std::optional<int> DecodeAddressReply(const TBytes& data) const override;
+
+protected:
     int ExtraAddressBytes() const override { return 1; }
 };

@@ -4,6 +4,7 @@
 
 #include "protocol/Frame.h"
 #include "protocol/ItemPayloads.h"
+#include "protocol/WireValues.h"
 
 namespace {
 
@@ -29,13 +30,8 @@ private:
     size_t At_ = 0;
 };
 
-std::uint16_t Word(const TBytes& two) {
-    return static_cast<std::uint16_t>(ByteAt(two, 0) << 8 | ByteAt(two, 1));
-}
-
-int SignedByte(const TBytes& one) {
-    return static_cast<std::int8_t>(ByteAt(one, 0));
-}
+using WireValue::SignedByte;
+using WireValue::Word;
 
 // Degrees and hours go as 16-bit integers scaled by `scale`; this write checks no range.
 TBytes ScaledWord(double x, double scale) {
@@ -43,49 +39,28 @@ TBytes ScaledWord(double x, double scale) {
     return Payload::LoopsInUse(static_cast<std::uint16_t>(v & 0xFFFF)).value();
 }
 
-// The value of a scaled word when it lies within low..high.
+// A part that is there, decoded; nothing for a part that is missing.
+template <class Decode>
+auto DecodePart(const std::optional<TBytes>& part, Decode decode) -> decltype(decode(*part)) {
+    if (!part) return std::nullopt;
+    return decode(*part);
+}
+
 std::optional<double> ScaledValue(const std::optional<TBytes>& two, double scale, double low,
                                   double high) {
-    if (!two) return std::nullopt;
-    const double v = static_cast<std::int16_t>(Word(*two)) / scale;
-    if (v < low || v > high) return std::nullopt;
-    return v;
+    return DecodePart(two, [&](const TBytes& b) { return WireValue::Scaled(b, scale, low, high); });
 }
-
 std::optional<std::uint8_t> FlagByte(const std::optional<TBytes>& one) {
-    if (!one || ByteAt(*one, 0) > 1) return std::nullopt;
-    return ByteAt(*one, 0);
+    return DecodePart(one, WireValue::Flag);
 }
-
 std::optional<std::string> PhoneNumber(const std::optional<TBytes>& eleven) {
-    if (!eleven) return std::nullopt;
-    if (*eleven == TBytes(11, '\0') || *eleven == TBytes(11, ' ')) return std::string();
-    if (!IsDigits(*eleven)) return std::nullopt;
-    return *eleven;
+    return DecodePart(eleven, WireValue::PhoneNumber);
 }
-
-// Wire modes 1..4 are the modes 0..3; wire 0 is a mode the controller does not report (4).
 std::optional<std::uint8_t> WirePerformMode(const std::optional<TBytes>& one) {
-    if (!one) return std::nullopt;
-    const int wire = ByteAt(*one, 0) & 7;
-    if (wire > 4) return std::nullopt;
-    return static_cast<std::uint8_t>(wire == 0 ? 4 : wire - 1);
+    return DecodePart(one, WireValue::PerformMode);
 }
-
 std::optional<TDateTime> WireClock(const std::optional<TBytes>& eight) {
-    if (!eight) return std::nullopt;
-    const int weekday = ByteAt(*eight, 7);
-    if (weekday < 1 || weekday > 7) return std::nullopt;
-    const TDateTime t = Frame::DecodeBcdDateTime(eight->substr(0, 7));
-    if (t == 0) return std::nullopt;
-    return t;
-}
-
-std::set<int> WeekdaysOf(std::uint8_t bits) {
-    std::set<int> days;
-    for (int d = 1; d <= 7; ++d)
-        if (bits & (1 << (d - 1))) days.insert(d);
-    return days;
+    return DecodePart(eight, WireValue::Clock);
 }
 
 std::set<int> ValidWeekdays(const std::set<int>& days) {
@@ -233,7 +208,7 @@ bool TRtu6Options::LoadFromBytes(const TBytes& bytes) {
     PerformMode = *mode;
     const auto weekend = parts.Take(1);
     if (!weekend) return false;
-    WeekendDays = WeekdaysOf(ByteAt(*weekend, 0));
+    WeekendDays = WireValue::WeekDays(ByteAt(*weekend, 0));
     const auto clock = WireClock(parts.Take(8));
     if (!clock) return false;
     RtuClock = *clock;

@@ -5,6 +5,7 @@
 // user selects one; the station owns the controller sessions that talk to its controllers.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -149,6 +150,10 @@ public:
     TLoops& Loops() { return Loops_; }
     TLampsMask& LampsMask() { return LampsMask_; }
     const TLampsMask& LampsMask() const { return LampsMask_; }
+    // Whether the controller's temporary on/off list held actions when it was last read (set by
+    // the reply parser on the sender thread).
+    bool HasTemporaryOnOff() const { return TemporaryOnOff_.load(); }
+    void SetTemporaryOnOff(bool on) { TemporaryOnOff_ = on; }
 
     // --- Setters -----------------------------------------------------------------------
     void SetStationId(std::int32_t id);
@@ -224,6 +229,7 @@ private:
     // Copies the record's fields through the setters (out-of-range values are left out).
     void CopyFrom(const TStationInfo& info);
 
+    std::atomic<bool> TemporaryOnOff_{false};
     std::uint8_t RtuKind_;
     std::int32_t StationId_;
     std::string Name_;

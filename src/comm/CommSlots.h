@@ -4,6 +4,7 @@
 // slot 1's input list. Each list has its own lock; no code holds two of them at once.
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -53,5 +54,22 @@ void QueueOutput(int slot, const TBytes& bytes, bool atFront);
 // Appends a received unit to the slot's input list, waiting at most 50 ms for its lock; more
 // than 500 units drop the oldest. False (nothing appended) when the lock stayed busy.
 bool DeliverInput(int slot, const TBytes& unit);
-// The serial ports of this machine; returns their count.
+// The serial ports of this machine (device paths, usable as port names); returns their count.
 int ListComPorts(std::vector<std::string>& names);
+
+// How QueueOutput reaches a writer that found nothing to write and suspended itself. Raised
+// stays raised until the writer clears it, so a wake-up between the writer's last look at the
+// lists and its suspension is not lost.
+class TOutputWakeup {
+public:
+    void Raise();
+    void Clear();
+    // Returns once raised, and clears it.
+    void Wait();
+
+private:
+    std::mutex Lock_;
+    std::condition_variable Raised_;
+    bool IsRaised_ = false;
+};
+TOutputWakeup& OutputWakeup();

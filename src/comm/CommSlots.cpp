@@ -1,0 +1,121 @@
+#include "comm/CommSlots.h"
+
+#include <array>
+#include <chrono>
+#include <stdexcept>
+
+#include "app/Logs.h"
+#include "platform/SerialDevice.h"
+
+namespace {
+
+std::array<TCommSlot, kSlotCount>& Slots() {
+    static std::array<TCommSlot, kSlotCount> slots;
+    return slots;
+}
+
+bool IsSlotNumber(int slot) {
+    return slot >= 1 && slot <= kSlotCount;
+}
+
+}  // namespace
+
+TCommSlot& CommSlot(int slot) {
+    if (!IsSlotNumber(slot)) throw std::out_of_range("port slot " + std::to_string(slot));
+    return Slots()[static_cast<size_t>(slot - 1)];
+}
+
+void ResetCommSlots() {
+    const TDateTime now = Now();
+    for (int i = 1; i <= kSlotCount; ++i) {
+        CloseCommPort(i);
+        TCommSlot& slot = CommSlot(i);
+        {
+            std::lock_guard lock(slot.InputLock);
+            slot.InputLines.clear();
+        }
+        {
+            std::lock_guard lock(slot.OutputLock);
+            slot.OutputItems.clear();
+        }
+        slot.LastReceived = now;
+        slot.LastWritten = now;
+        slot.WriteDone = false;
+        slot.AwaitingReply = false;
+        slot.CommandSentAt = 0;
+        slot.LastCommand.clear();
+    }
+}
+
+bool OpenCommPort(int slot, const std::string& portName, int baudRate, int byteSize,
+                  int stopBits, int parity) {
+    if (!IsSlotNumber(slot)) return false;
+    TCommSlot& commSlot = CommSlot(slot);
+    if (commSlot.IsOpen()) return true;
+    SerialDevice device;
+    if (!device.Open(portName, TSerialLine{baudRate, byteSize, stopBits, parity})) {
+        LogError("系统", "打开端口", "COM" + std::to_string(slot), "失败");
+        return false;
+    }
+    commSlot.Handle = device.Release();
+    return true;
+}
+
+void CloseCommPort(int slot) {
+    if (!IsSlotNumber(slot)) return;
+    CloseSerialFd(CommSlot(slot).Handle.exchange(-1));
+}
+
+void QueueOutput(int slot, const TBytes& bytes, bool atFront) {
+    if (!IsSlotNumber(slot)) return;
+    TCommSlot& commSlot = CommSlot(slot);
+    if (!commSlot.IsOpen()) return;
+    {
+        std::lock_guard lock(commSlot.OutputLock);
+        if (commSlot.OutputItems.size() > kMaxOutputItems) commSlot.OutputItems.pop_front();
+        if (atFront)
+            commSlot.OutputItems.push_front(bytes);
+        else
+            commSlot.OutputItems.push_back(bytes);
+    }
+    OutputWakeup().Raise();
+}
+
+bool DeliverInput(int slot, const TBytes& unit) {
+    if (!IsSlotNumber(slot)) return false;
+    TCommSlot& commSlot = CommSlot(slot);
+    std::unique_lock lock(commSlot.InputLock, std::chrono::milliseconds(kLockWaitMs));
+    if (!lock.owns_lock()) return false;
+    commSlot.InputLines.push_back(unit);
+    if (commSlot.InputLines.size() > kMaxInputUnits) commSlot.InputLines.pop_front();
+    return true;
+}
+
+int ListComPorts(std::vector<std::string>& names) {
+    names = ListSerialDevices();
+    return static_cast<int>(names.size());
+}
+
+void TOutputWakeup::Raise() {
+    {
+        std::lock_guard lock(Lock_);
+        IsRaised_ = true;
+    }
+    Raised_.notify_all();
+}
+
+void TOutputWakeup::Clear() {
+    std::lock_guard lock(Lock_);
+    IsRaised_ = false;
+}
+
+void TOutputWakeup::Wait() {
+    std::unique_lock lock(Lock_);
+    Raised_.wait(lock, [this] { return IsRaised_; });
+    IsRaised_ = false;
+}
+
+TOutputWakeup& OutputWakeup() {
+    static TOutputWakeup wakeup;
+    return wakeup;
+}

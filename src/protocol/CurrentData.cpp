@@ -43,6 +43,6 @@ void ClearCurrentData() {
     Data().Status.Clear();
     Data().TimeTable.Clear();
     Data().PlanStatus.Clear();
-    Data().WorkTable.Clear();
+    Data().WorkTable = TRtu6TimeStatusTable();
     Data().Parameters = TRtu6Parameters();
 }

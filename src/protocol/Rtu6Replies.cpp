@@ -142,12 +142,19 @@ bool DecodeLatitude(const TReply&, const TBytes& data) {
 bool DecodeTimeZone(const TReply&, const TBytes& data) {
     return StoreScaled(Params().TimeZone, data, 10, -12, 14);
 }
+// A signed byte of hundredths of an hour angle, within -0.3..0.3.
+bool StoreHourAngle(double& field, const TBytes& data) {
+    if (!OneByte(data)) return false;
+    const double v = WireValue::SignedByte(data) / 100.0;
+    if (v < -0.3 || v > 0.3) return false;
+    field = v;
+    return true;
+}
 bool DecodeOnHourAngle(const TReply&, const TBytes& data) {
-    return OneByte(data) && StoreScaled(Params().OnHourAngle, TBytes(1, '\0') + data, 100, -0.3, 0.3);
+    return StoreHourAngle(Params().OnHourAngle, data);
 }
 bool DecodeOffHourAngle(const TReply&, const TBytes& data) {
-    return OneByte(data) &&
-           StoreScaled(Params().OffHourAngle, TBytes(1, '\0') + data, 100, -0.3, 0.3);
+    return StoreHourAngle(Params().OffHourAngle, data);
 }
 
 bool DecodeSomeDaysStdOn(const TReply&, const TBytes& data) {

@@ -27,6 +27,7 @@ class TRtu6Options;
 class TRtu6AdvancedOptions;
 class TRtu6WarningParameters;
 class TRtu6RestartPowerFlag;
+class TRtu6LCUPhaseTable;
 
 class TRtu6 : public TRtu456 {
 public:
@@ -163,6 +164,7 @@ public:
     void SendAdvancedOptions(const TRtu6AdvancedOptions& options);
     void SendWarningParameters(const TRtu6WarningParameters& parameters);
     void SendRestartPowerFlag(const TRtu6RestartPowerFlag& flag);
+    void SendLcuPhaseTable(const TRtu6LCUPhaseTable& table);
     // The alarm settings of the current parameters record.
     void SendWarningSettings();
 

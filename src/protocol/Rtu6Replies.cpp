@@ -523,6 +523,9 @@ void TRtu6::SendWarningParameters(const TRtu6WarningParameters& parameters) {
 void TRtu6::SendRestartPowerFlag(const TRtu6RestartPowerFlag& flag) {
     SendSetCommand(Item::RestartPowerFlag, flag.Encode(), 0, 0);
 }
+void TRtu6::SendLcuPhaseTable(const TRtu6LCUPhaseTable& table) {
+    SendSetCommand(Item::LcuPhaseTable, table.Encode(), 0, 0);
+}
 void TRtu6::SendWarningSettings() {
     SendWarningParameters(CurrentParameters().WarningParameters);
 }

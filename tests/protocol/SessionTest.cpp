@@ -3,7 +3,9 @@
 #include <functional>
 
 #include "platform/CheckError.h"
+#include "protocol/CurrentData.h"
 #include "protocol/Frame.h"
+#include "protocol/Rtu6Parameters.h"
 #include "protocol/Rtu6Class.h"
 #include "stations/Station6Class.h"
 #include "support/ControllerFrames.h"
@@ -198,6 +200,50 @@ TEST_F(SessionTest, WriteCommandsSendTheirPayloadOrNothing) {
          66, "60"},
         {"lcu command", [](TRtu6& s) { s.SendLcuCommand(Hex("22 01 02 03 04")); }, 71,
          "22 01 02 03 04"},
+        {"lcu phase table",
+         [](TRtu6& s) {
+             TRtu6LCUPhaseTable table;
+             EXPECT_TRUE(table.LoadFromBytes(Hex("1B 00 40")));
+             s.SendLcuPhaseTable(table);
+         },
+         72, "1B 00 40"},
+        {"alarm settings",
+         [](TRtu6& s) {
+             TRtu6WarningParameters w;
+             EXPECT_TRUE(w.LoadFromBytes(Hex("31 D2 6E E5")));
+             s.SendWarningParameters(w);
+         },
+         183, "31 D2 6E E5"},
+        {"alarm settings of the current record",
+         [](TRtu6& s) {
+             EXPECT_TRUE(CurrentParameters().WarningParameters.LoadFromBytes(Hex("01 FE 14 D5")));
+             s.SendWarningSettings();
+             CurrentParameters().WarningParameters.Clear();
+         },
+         183, "01 FE 14 D5"},
+        {"restart",
+         [](TRtu6& s) {
+             TRtu6RestartPowerFlag f;
+             EXPECT_TRUE(f.LoadFromBytes(Hex("12")));
+             s.SendRestartPowerFlag(f);
+         },
+         184, "12"},
+        {"options",
+         [](TRtu6& s) {
+             TRtu6Options o;
+             o.Holidays.Clear();
+             o.Holidays.Add(EncodeDate(2014, 10, 1));
+             o.RtuClock = kNow;
+             s.SendOptions(o);
+         },
+         118, "01 00 20 14 04 01 08 30 00 02 00 00 00 00 00 00 00 00 00 00 00 00 00 10 01 00"},
+        {"advanced options",
+         [](TRtu6& s) {
+             TRtu6AdvancedOptions a;
+             a.RouteAddressMap = Hex("07");
+             s.SendAdvancedOptions(a);
+         },
+         119, "00 00 00 00 00 00 00 00 00 00 00 00 00 20 20 20 20 20 20 20 20 20 20 20 00 01 07"},
     };
     for (const auto& c : cases) {
         store_.Tasks.clear();

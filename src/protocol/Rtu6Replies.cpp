@@ -2,12 +2,13 @@
 // of the composite and alarm records.
 
 #include <exception>
-#include <initializer_list>
+#include <span>
 #include <unordered_map>
 
 #include "app/Logs.h"
 #include "platform/Encoding.h"
 #include "protocol/Catalogue.h"
+#include "protocol/CompositeItems.h"
 #include "protocol/CurrentData.h"
 #include "protocol/Rtu6Class.h"
 #include "protocol/Rtu6Parameters.h"
@@ -337,17 +338,12 @@ bool DecodeHistory(const TReply&, const TBytes& data) {
 
 // ---- composite items ----
 
-struct TPart {
-    int Item;
-    size_t Size;  // 0: the rest of the data
-};
-
 bool DecodeItem(const TReply& reply, int item, const TBytes& data);
 
 // Each part is stored as soon as it passes; the first that fails ends the decoding.
-bool DecodeParts(const TReply& reply, const TBytes& data, std::initializer_list<TPart> parts) {
+bool DecodeParts(const TReply& reply, const TBytes& data, std::span<const TItemPart> parts) {
     size_t at = 0;
-    for (const TPart& part : parts) {
+    for (const TItemPart& part : parts) {
         const size_t left = data.size() - at;
         if (part.Size > left) return false;
         const size_t size = part.Size ? part.Size : left;
@@ -358,32 +354,11 @@ bool DecodeParts(const TReply& reply, const TBytes& data, std::initializer_list<
 }
 
 bool DecodeOptions(const TReply& reply, const TBytes& data) {
-    return DecodeParts(reply, data,
-                       {{Item::PerformMode, 1},
-                        {Item::WeekendsType, 1},
-                        {Item::RtuClock, 8},
-                        {Item::Longitude, 2},
-                        {Item::Latitude, 2},
-                        {Item::RtuTimeZone, 2},
-                        {Item::StdOnCorrection, 1},
-                        {Item::StdOffCorrection, 1},
-                        {Item::SomeDaysStdOn, TSomeDaysStdOn::kSize},
-                        {Item::HolidaysList, 0}});
+    return DecodeParts(reply, data, OptionsParts());
 }
 
 bool DecodeAdvancedOptions(const TReply& reply, const TBytes& data) {
-    return DecodeParts(reply, data,
-                       {{Item::LoopsInUse, 2},
-                        {Item::LoopsIsStreetLamp, 2},
-                        {Item::KeepLcuStatusFlag, 1},
-                        {Item::AutoSaveInterval, 1},
-                        {Item::WarningMode, 1},
-                        {Item::LightMeterControl, 1},
-                        {Item::WarningParameters, TRtu6WarningParameters::kSize},
-                        {Item::RestartPowerFlag, 1},
-                        {Item::CenterPhoneNumber, 11},
-                        {Item::CenterAddress, 1},
-                        {Item::RouteAddressMap, 0}});
+    return DecodeParts(reply, data, AdvancedOptionsParts());
 }
 
 const std::unordered_map<int, TDecoder>& Decoders() {

@@ -19,6 +19,7 @@
 #include "stations/Station6Class.h"
 #include "status/Rtu6Status.h"
 #include "support/ControllerFrames.h"
+#include "support/ParameterSamples.h"
 #include "support/RecordingStore.h"
 #include "support/TempDir.h"
 
@@ -472,24 +473,9 @@ TEST_P(ReplyParsing, OptionsStorePartByPart) {
     EXPECT_EQ(P().Latitude, 0);
 }
 
-TRtu6AdvancedOptions GoodAdvancedOptions() {
-    TRtu6AdvancedOptions a;
-    a.LoopsInUse = 0x00FF;
-    a.LcuLoops = 0x0103;
-    a.KeepLcuStatusFlag = 1;
-    a.AutoSaveInterval = 3;
-    a.WarningMode = 1;
-    a.LightControl = 0xA5;
-    EXPECT_TRUE(a.WarningParameters.LoadFromBytes(Hex("31 D2 6E E5")));
-    EXPECT_TRUE(a.RestartPowerFlag.LoadFromBytes(Hex("12")));
-    a.CenterPhoneNumber = "13912345678";
-    a.CenterAddress = 0xFE;
-    a.RouteAddressMap = Hex("07 09");
-    return a;
-}
 
 TEST_P(ReplyParsing, AdvancedOptionsStorePartByPart) {
-    const TBytes data = GoodAdvancedOptions().Encode();
+    const TBytes data = SampleAdvancedOptions().Encode();
     ASSERT_TRUE(Parse(Item::AdvancedOptions, data));
     EXPECT_EQ(P().LoopsInUse, 0x00FF);
     EXPECT_EQ(P().LcuLoops, 0x0103);
@@ -514,7 +500,7 @@ TEST_P(ReplyParsing, AdvancedOptionsStorePartByPart) {
     EXPECT_EQ(P().RouteAddressMap, TBytes());
 
     // A short number written padded with blanks reads back.
-    TRtu6AdvancedOptions shortNumber = GoodAdvancedOptions();
+    TRtu6AdvancedOptions shortNumber = SampleAdvancedOptions();
     shortNumber.CenterPhoneNumber = "12345678";
     EXPECT_TRUE(Parse(Item::AdvancedOptions, shortNumber.Encode()));
     EXPECT_EQ(P().CenterPhoneNumber, "12345678");

@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include "support/ParameterSamples.h"
+
 namespace {
 
 TBytes Hex(const char* text) {
@@ -234,24 +236,9 @@ TEST_F(Rtu6ParametersTest, OptionsLoadStopsAtTheFirstBadPart) {
 
 // ---- item 119 ----
 
-TRtu6AdvancedOptions SampleAdvanced() {
-    TRtu6AdvancedOptions a;
-    a.LoopsInUse = 0x00FF;
-    a.LcuLoops = 0x0103;
-    a.KeepLcuStatusFlag = 1;
-    a.AutoSaveInterval = 3;
-    a.WarningMode = 1;
-    a.LightControl = 0xA5;
-    EXPECT_TRUE(a.WarningParameters.LoadFromBytes(Hex("31 D2 6E E5")));
-    EXPECT_TRUE(a.RestartPowerFlag.LoadFromBytes(Hex("12")));
-    a.CenterPhoneNumber = "13912345678";
-    a.CenterAddress = 0xFE;
-    a.RouteAddressMap = Hex("07 09");
-    return a;
-}
 
 TEST(AdvancedOptions, EncodeByteForByte) {
-    TRtu6AdvancedOptions a = SampleAdvanced();
+    TRtu6AdvancedOptions a = SampleAdvancedOptions();
     EXPECT_EQ(a.Encode(),
               Hex("00 FF 01 03 01 03 01 A5 31 D2 6E E5 12") + "13912345678" + Hex("FE 02 07 09"));
     a.CenterPhoneNumber = "123";
@@ -265,7 +252,7 @@ TEST(AdvancedOptions, EncodeByteForByte) {
 }
 
 TEST(AdvancedOptions, RoundTrip) {
-    const TRtu6AdvancedOptions a = SampleAdvanced();
+    const TRtu6AdvancedOptions a = SampleAdvancedOptions();
     TRtu6AdvancedOptions back;
     ASSERT_TRUE(back.LoadFromBytes(a.Encode()));
     EXPECT_EQ(back.LoopsInUse, a.LoopsInUse);
@@ -282,7 +269,7 @@ TEST(AdvancedOptions, RoundTrip) {
 }
 
 TEST(AdvancedOptions, LoadRefusesBadParts) {
-    const TBytes good = SampleAdvanced().Encode();
+    const TBytes good = SampleAdvancedOptions().Encode();
     for (size_t n = 0; n < good.size(); ++n) {
         TRtu6AdvancedOptions a;
         EXPECT_FALSE(a.LoadFromBytes(good.substr(0, n))) << n;

@@ -25,12 +25,20 @@
 namespace {
 
 constexpr auto kPause = std::chrono::milliseconds(10);
-constexpr std::int64_t kSendInterval = 1000;  // ms between two send attempts
-constexpr std::int64_t kWriteTimeout = 3000;  // ms for a command to be written
+constexpr std::int64_t kSendInterval = 1000;       // ms between two send attempts
+constexpr std::int64_t kWriteTimeout = 3000;       // ms for a command to be written
 constexpr std::int64_t kSlowReplyTimeout = 30000;  // the lamp units answer item 71 slowly
 constexpr char kRouteSeparator = ':';
 
 std::unique_ptr<TthrdSender> gSender;
+
+// Waits at most kLockWaitMs for the lock. The deadline is on the system clock: a wait on the
+// steady clock becomes pthread_mutex_clocklock, which ThreadSanitizer does not see, and it then
+// takes every later unlock for a fault.
+std::unique_lock<std::timed_mutex> LockWithin(std::timed_mutex& mutex) {
+    return std::unique_lock(
+        mutex, std::chrono::system_clock::now() + std::chrono::milliseconds(kLockWaitMs));
+}
 
 void Pause() {
     std::this_thread::sleep_for(kPause);
@@ -149,7 +157,7 @@ size_t TthrdSender::TaskCount() const {
 bool TthrdSender::TakeInput(int& slotNumber, TBytes& unit) {
     for (int number = 1; number <= kSlotCount; ++number) {
         TCommSlot& slot = CommSlot(number);
-        std::unique_lock lock(slot.InputLock, std::chrono::milliseconds(kLockWaitMs));
+        const std::unique_lock lock = LockWithin(slot.InputLock);
         if (!lock.owns_lock() || slot.InputLines.empty()) continue;
         std::deque<TBytes>& lines = slot.InputLines;
         while (lines.size() >= 2 && lines[0] == lines[1]) lines.pop_front();
@@ -283,7 +291,7 @@ void TthrdSender::TrySend() {
 
 bool TthrdSender::PopTask(TTestTask& task) {
     task = TTestTask();
-    std::unique_lock lock(QueueLock_, std::chrono::milliseconds(kLockWaitMs));
+    const std::unique_lock lock = LockWithin(QueueLock_);
     if (!lock.owns_lock() || Queue_.empty()) return false;
     task = std::move(Queue_.front());
     Queue_.pop_front();
@@ -408,11 +416,16 @@ void TthrdSender::GuardClock(TDateTime now) {
                   "");
         const TDateTime dayBack = IncDay(now, -1);
         LastSendAttempt_ = dayBack;
+        // Only the times taken before the clock went back: a command handed over in this very
+        // pass keeps its times, else it would count as failed or late at once.
+        const auto resetIfAhead = [now, dayBack](std::atomic<TDateTime>& time) {
+            if (time.load() > now) time = dayBack;
+        };
         for (int number = 1; number <= kSlotCount; ++number) {
             TCommSlot& slot = CommSlot(number);
-            slot.LastReceived = dayBack;
-            slot.LastWritten = dayBack;
-            slot.CommandSentAt = dayBack;
+            resetIfAhead(slot.LastReceived);
+            resetIfAhead(slot.LastWritten);
+            resetIfAhead(slot.CommandSentAt);
         }
     }
     LastLoopTime_ = now;

@@ -100,7 +100,8 @@ void THeadlessBridge::Synchronize(const std::function<void()>& call) {
     {
         std::unique_lock<std::mutex> lock(work->M);
         work->Cv.wait(lock, [&] { return work->Finished; });
-        error = work->Error;
+        // Moved out: the exception's reference count is then only touched on this thread.
+        error = std::move(work->Error);
     }
     if (error) std::rethrow_exception(error);
 }
@@ -178,7 +179,7 @@ bool THeadlessBridge::RunQueued() {
         } catch (...) {
             error = std::current_exception();
         }
-        call->Finish(error);
+        call->Finish(std::move(error));
     }
     return count > 0;
 }

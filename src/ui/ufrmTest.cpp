@@ -471,5 +471,5 @@ void TfrmTest::ResetDataArea() {
     }
     if (!Confirm("此操作将初始化RTU参数(包括地址码), 确认吗?")) return;
     if (!CheckReadyToSend()) return;
-    if (TRtu6* rtu = CurrentRtu()) rtu->SendResetFlag("CLEAR");
+    if (TRtu6* rtu = CurrentRtu()) rtu->SendClearFlag("CLEAR");
 }

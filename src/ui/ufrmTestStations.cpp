@@ -137,7 +137,9 @@ void TfrmTest::OnStationSelected() {
     const int kind = cmbCommDevice->findData(stored.LinkKind);
     cmbCommDevice->setCurrentIndex(kind >= 0 ? kind : 0);
     edtStationRtuAddress->setText(QString::number(stored.RtuAddress));
-    edtRtuAddress->setText(QString::number(stored.RtuAddress));
+    // The direct-cable address follows a chosen station only: with an empty list it keeps
+    // the address last used on the cable.
+    if (number != 0) edtRtuAddress->setText(QString::number(stored.RtuAddress));
     edtStationPhoneNumber->setText(Q(stored.PhoneNumber));
     for (int loop = 1; loop <= 16; ++loop)
         cbControlLamps[loop - 1]->setChecked(stored.LoopsMask & (1u << (loop - 1)));

@@ -161,6 +161,7 @@ void TfrmTest::StartUp() {
     InitSystem();
     Started_ = true;
     ShowRegion();
+    UpdateClock();
     TFormProperties(kFormClass).LoadControlValues(*this, RememberedControls());
     edtRtuAddress->setText(RtuAddressText(Settings().RtuAddress));
     Settings().ControlMode = kControlRemote;

@@ -1,0 +1,15 @@
+#pragma once
+// Which controller the client talks to: the current station set up from a stored station
+// (remote mode) or for a bare cable address (direct mode).
+
+#include <optional>
+#include <string>
+
+// The number of the first stored station of that name.
+std::optional<int> FindStoredStation(const std::string& name);
+// Copies the stored station's values into the current station, as selecting it in the
+// station list does. False when there is no such station.
+bool SelectStoredStation(int number);
+// The current station as one controller at `address` on the cable; short-message frames carry
+// a time stamp.
+void UseCableStation(int address, bool shortMessageFormat);

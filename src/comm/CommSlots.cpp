@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "app/Logs.h"
+#include "platform/MainThread.h"
 #include "platform/SerialDevice.h"
 
 namespace {
@@ -47,8 +48,8 @@ void ResetCommSlots() {
     }
 }
 
-bool OpenCommPort(int slot, const std::string& portName, int baudRate, int byteSize,
-                  int stopBits, int parity) {
+bool OpenCommPort(int slot, const std::string& portName, int baudRate, int byteSize, int stopBits,
+                  int parity) {
     if (!IsSlotNumber(slot)) return false;
     TCommSlot& commSlot = CommSlot(slot);
     if (commSlot.IsOpen()) return true;
@@ -118,4 +119,64 @@ void TOutputWakeup::Wait() {
 TOutputWakeup& OutputWakeup() {
     static TOutputWakeup wakeup;
     return wakeup;
+}
+
+TPortThread::~TPortThread() {
+    EndThread();
+}
+
+void TPortThread::EndThread() {
+    Terminate();
+    if (Thread_.joinable()) Thread_.join();
+}
+
+void TPortThread::Start() {
+    Terminated_ = false;
+    Running_ = true;
+    try {
+        Thread_ = std::thread(&TPortThread::Run, this);
+    } catch (...) {
+        Running_ = false;
+        throw;
+    }
+}
+
+void TPortThread::Join() {
+    while (Running()) {
+        ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (Thread_.joinable()) Thread_.join();
+}
+
+void TPortThread::Run() {
+    try {
+        Execute();
+    } catch (const std::exception& error) {
+        ShowError(Name_, error.what());
+    }
+    Running_ = false;
+}
+
+bool StartPortThread(std::unique_ptr<TPortThread>& thread,
+                     const std::function<std::unique_ptr<TPortThread>()>& make,
+                     const std::string& logName) {
+    // A thread whose loop ended on an error is gone in all but name.
+    if (thread && !thread->Running()) StopPortThread(thread);
+    if (thread) return true;
+    try {
+        std::unique_ptr<TPortThread> made = make();
+        made->Start();
+        thread = std::move(made);
+    } catch (...) {
+        LogError("系统", "启动线程", logName, "失败");
+    }
+    return thread != nullptr;
+}
+
+void StopPortThread(std::unique_ptr<TPortThread>& thread) {
+    if (!thread) return;
+    thread->Terminate();
+    thread->Join();
+    thread.reset();
 }

@@ -6,8 +6,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -46,8 +49,8 @@ void ResetCommSlots();
 
 // Opens and configures the serial port of a slot (1..6): true when it is open, also when it
 // was open already (then it is left as it is).
-bool OpenCommPort(int slot, const std::string& portName, int baudRate, int byteSize,
-                  int stopBits, int parity);
+bool OpenCommPort(int slot, const std::string& portName, int baudRate, int byteSize, int stopBits,
+                  int parity);
 void CloseCommPort(int slot);
 // Queues bytes for the writer (open slots only); more than 300 items drop the oldest first.
 void QueueOutput(int slot, const TBytes& bytes, bool atFront);
@@ -73,3 +76,45 @@ private:
     bool IsRaised_ = false;
 };
 TOutputWakeup& OutputWakeup();
+
+// A thread that serves the slots (the reader, the writer). It counts as running from Start
+// until its loop has ended; Terminate asks the loop to end.
+class TPortThread {
+public:
+    explicit TPortThread(std::string name) : Name_(std::move(name)) {}
+    virtual ~TPortThread();
+    TPortThread(const TPortThread&) = delete;
+    TPortThread& operator=(const TPortThread&) = delete;
+
+    // Throws std::system_error when no thread can be made.
+    void Start();
+    void Terminate() { Terminated_ = true; }
+    bool Terminated() const { return Terminated_.load(); }
+    bool Running() const { return Running_.load(); }
+    // Main thread: serves the main thread's messages until the loop has ended, then joins it.
+    void Join();
+
+protected:
+    // The loop; it ends when Terminated() answers true.
+    virtual void Execute() = 0;
+    // Ends the loop and joins it without serving messages: the destructor of each derived
+    // class calls it, so that the loop never outlives the members it works on.
+    void EndThread();
+
+private:
+    void Run();
+
+    std::string Name_;
+    std::atomic<bool> Terminated_{false};
+    std::atomic<bool> Running_{false};
+    std::thread Thread_;
+};
+
+// The start and stop of one port thread kept in `thread` (main thread). Start: true when one
+// exists and runs; otherwise a new one from `make` is started, and when that fails the error
+// log gets "系统", "启动线程", `logName`, "失败". Stop: asks it to end, waits for it while
+// serving the main thread's messages, and forgets it.
+bool StartPortThread(std::unique_ptr<TPortThread>& thread,
+                     const std::function<std::unique_ptr<TPortThread>()>& make,
+                     const std::string& logName);
+void StopPortThread(std::unique_ptr<TPortThread>& thread);

@@ -40,12 +40,12 @@ struct TBaud {
 };
 
 constexpr TBaud kBauds[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},
-    {150, B150},       {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
     {1500000, B1500000}, {2000000, B2000000},
 };
 
@@ -59,8 +59,9 @@ std::string ErrnoText(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
 
-// Why the line settings cannot be used, nullopt when they can.
-std::optional<std::string> LineProblem(const TSerialLine& line) {
+}  // namespace
+
+std::optional<std::string> SerialLineProblem(const TSerialLine& line) {
     if (!BaudCode(line.BaudRate)) return "unsupported baud rate " + std::to_string(line.BaudRate);
     if (line.ByteSize < 5 || line.ByteSize > 8)
         return "unsupported byte size " + std::to_string(line.ByteSize);
@@ -74,8 +75,8 @@ std::optional<std::string> LineProblem(const TSerialLine& line) {
     return std::nullopt;
 }
 
-// Raw bytes with the given (valid) line settings.
-void ApplyLine(termios& tio, const TSerialLine& line) {
+void SetSerialLine(termios& tio, const TSerialLine& line) {
+    if (SerialLineProblem(line)) return;
     const speed_t baud = *BaudCode(line.BaudRate);
     cfmakeraw(&tio);
     cfsetispeed(&tio, baud);
@@ -90,18 +91,29 @@ void ApplyLine(termios& tio, const TSerialLine& line) {
     tio.c_cflag &= ~CMSPAR;
 #endif
     switch (line.Parity) {
-        case 1: tio.c_cflag |= PARENB | PARODD; break;
-        case 2: tio.c_cflag |= PARENB; break;
+        case 1:
+            tio.c_cflag |= PARENB | PARODD;
+            break;
+        case 2:
+            tio.c_cflag |= PARENB;
+            break;
 #ifdef CMSPAR
-        case 3: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-        case 4: tio.c_cflag |= PARENB | CMSPAR; break;
+        case 3:
+            tio.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case 4:
+            tio.c_cflag |= PARENB | CMSPAR;
+            break;
 #endif
-        default: break;
+        default:
+            break;
     }
     // VMIN 1: a read of 0 bytes then means the other end has gone, not "nothing yet".
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
 }
+
+namespace {
 
 bool IsListedPrefix(const std::string& name) {
     for (const char* prefix : {"ttyUSB", "ttyACM", "ttyAMA", "rfcomm"})
@@ -157,13 +169,19 @@ bool SerialDevice::Open(const std::string& portName, const TSerialLine& line) {
         Error_ = "not a port name: " + portName;
         return false;
     }
-    if (std::optional<std::string> reason = LineProblem(line)) {
+    if (std::optional<std::string> reason = SerialLineProblem(line)) {
         Error_ = *path + ": " + *reason;
         return false;
     }
     const int fd = ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         Error_ = ErrnoText(*path);
+        return false;
+    }
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) {
+        Error_ = ErrnoText(*path + " is not a serial device");
+        ::close(fd);
         return false;
     }
     // TIOCEXCL keeps other programs out; the lock also holds against a privileged one and
@@ -173,13 +191,7 @@ bool SerialDevice::Open(const std::string& portName, const TSerialLine& line) {
         ::close(fd);
         return false;
     }
-    termios tio{};
-    if (::tcgetattr(fd, &tio) != 0) {
-        Error_ = ErrnoText(*path + " is not a serial device");
-        ::close(fd);
-        return false;
-    }
-    ApplyLine(tio, line);
+    SetSerialLine(tio, line);
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
         Error_ = ErrnoText(*path + ": line settings refused");
         ::close(fd);

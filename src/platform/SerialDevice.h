@@ -4,6 +4,7 @@
 // map onto the device files of this system.
 
 #include <sys/types.h>
+#include <termios.h>
 
 #include <cstddef>
 #include <optional>
@@ -21,6 +22,12 @@ struct TSerialLine {
 // The device file of a port name: "COMn", "COMn:" and "\\.\COMn" (any case) are
 // /dev/ttyS(n-1); a name beginning with "/" is the path itself. nullopt for anything else.
 std::optional<std::string> SerialDevicePath(const std::string& portName);
+
+// Why a device cannot take these settings (an unknown baud rate, a byte size outside 5..8, a
+// stop bits or parity code that does not exist), nullopt when it can.
+std::optional<std::string> SerialLineProblem(const TSerialLine& line);
+// Raw bytes (no echo, no translation, no flow control) with the given valid settings.
+void SetSerialLine(termios& tio, const TSerialLine& line);
 
 class SerialDevice {
 public:

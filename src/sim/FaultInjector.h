@@ -23,9 +23,9 @@
 #include "protocol/ByteUtils.h"
 
 struct TFaultOptions {
-    double Drop = 0;    // 0..1
-    int DelayMs = 0;    // >= 0
-    double BadCrc = 0;  // 0..1
+    double Drop = 0;       // 0..1
+    int DelayMs = 0;       // >= 0
+    double BadCrc = 0;     // 0..1
     int WrongAddress = 0;  // 1..254; 0: off
     bool Split = false;
     bool Double = false;

@@ -242,72 +242,116 @@ bool ApplyAdvancedOptions(TSimState& s, const TBytes& data, TDateTime pcNow) {
 
 bool ApplyOne(TSimState& s, int item, const TBytes& data, TDateTime pcNow) {
     switch (item) {
-        case Item::FixedTimer: return StoreFixedTimer(s, data);
-        case Item::TempTimer: return StorePlan(s.Plans[kTempOnOff], data, kMaxTempOnOffActions, 4);
-        case Item::NormalTheme: return StorePlan(s.Plans[kOrdinary], data, kMaxPlanActions, 0);
-        case Item::WeekendTheme: return StorePlan(s.Plans[kWeekend], data, kMaxPlanActions, 0);
-        case Item::HolidayTheme: return StorePlan(s.Plans[kHoliday], data, kMaxPlanActions, 0);
-        case Item::CustomTheme: return StorePlan(s.Plans[kTemporary], data, kMaxPlanActions, 8);
-        case Item::StdOnCorrection: return StoreSignedByte(s.StdOnCorrection, data);
-        case Item::StdOffCorrection: return StoreSignedByte(s.StdOffCorrection, data);
+        case Item::FixedTimer:
+            return StoreFixedTimer(s, data);
+        case Item::TempTimer:
+            return StorePlan(s.Plans[kTempOnOff], data, kMaxTempOnOffActions, 4);
+        case Item::NormalTheme:
+            return StorePlan(s.Plans[kOrdinary], data, kMaxPlanActions, 0);
+        case Item::WeekendTheme:
+            return StorePlan(s.Plans[kWeekend], data, kMaxPlanActions, 0);
+        case Item::HolidayTheme:
+            return StorePlan(s.Plans[kHoliday], data, kMaxPlanActions, 0);
+        case Item::CustomTheme:
+            return StorePlan(s.Plans[kTemporary], data, kMaxPlanActions, 8);
+        case Item::StdOnCorrection:
+            return StoreSignedByte(s.StdOnCorrection, data);
+        case Item::StdOffCorrection:
+            return StoreSignedByte(s.StdOffCorrection, data);
         case Item::PerformMode:
             return data.size() == 1 && ByteAt(data, 0) >= 1 && StoreByte(s.PerformMode, data, 4);
-        case Item::WeekendsType: return StoreByte(s.WeekendDays, data);
-        case Item::HolidaysList: return StoreHolidays(s.Holidays, data);
-        case Item::FixedLampsModes: return StoreTable(s.StandardMasks, data, 255);
-        case Item::CustomLampsModes: return StoreTable(s.CustomMasks, data, 1024);
-        case Item::LcuStatus: return SwitchLamps(s, data);
-        case Item::LcuPhaseTable: return StoreTable(s.LcuPhaseTable, data, 64);
-        case Item::GuardAddressTable: return StoreTable(s.GuardAddressTable, data, 64);
-        case Item::OkLampAddressTable: return StoreTable(s.OkLampTable, data, 32);
-        case Item::SomeDaysStdOn: return StoreSomeDaysStdOn(s.SomeDaysStdOn, data);
-        case Item::RtuClock: return StoreClock(s, data, pcNow);
-        case Item::LightMeterControl: return StoreByte(s.LightControl, data);
-        case Item::CenterPhoneNumber: return StorePhone(s.CenterPhoneNumber, data);
-        case Item::Options: return ApplyOptions(s, data, pcNow);
-        case Item::AdvancedOptions: return ApplyAdvancedOptions(s, data, pcNow);
+        case Item::WeekendsType:
+            return StoreByte(s.WeekendDays, data);
+        case Item::HolidaysList:
+            return StoreHolidays(s.Holidays, data);
+        case Item::FixedLampsModes:
+            return StoreTable(s.StandardMasks, data, 255);
+        case Item::CustomLampsModes:
+            return StoreTable(s.CustomMasks, data, 1024);
+        case Item::LcuStatus:
+            return SwitchLamps(s, data);
+        case Item::LcuPhaseTable:
+            return StoreTable(s.LcuPhaseTable, data, 64);
+        case Item::GuardAddressTable:
+            return StoreTable(s.GuardAddressTable, data, 64);
+        case Item::OkLampAddressTable:
+            return StoreTable(s.OkLampTable, data, 32);
+        case Item::SomeDaysStdOn:
+            return StoreSomeDaysStdOn(s.SomeDaysStdOn, data);
+        case Item::RtuClock:
+            return StoreClock(s, data, pcNow);
+        case Item::LightMeterControl:
+            return StoreByte(s.LightControl, data);
+        case Item::CenterPhoneNumber:
+            return StorePhone(s.CenterPhoneNumber, data);
+        case Item::Options:
+            return ApplyOptions(s, data, pcNow);
+        case Item::AdvancedOptions:
+            return ApplyAdvancedOptions(s, data, pcNow);
         case Item::ResetFlag:
             if (data != "RESET") return false;
             Restart(s, pcNow);
             return true;
         case Item::RtuAddress:
             return data.size() == 1 && ByteAt(data, 0) >= 1 && StoreByte(s.Address, data, 254);
-        case Item::CenterAddress: return StoreByte(s.CenterAddress, data);
+        case Item::CenterAddress:
+            return StoreByte(s.CenterAddress, data);
         case Item::RouteAddressMap:
             if (data.empty() || data.size() != ByteAt(data, 0) + 1u || data.size() > 65)
                 return false;
             s.RouteAddressMap = data.substr(1);
             return true;
-        case Item::RtuCommDevice: return StoreByte(s.CommDevice, data);
-        case Item::WarningMode: return StoreByte(s.WarningMode, data);
-        case Item::LoopsInUse: return StoreWord(s.LoopsInUse, data);
-        case Item::LoopsIsStreetLamp: return StoreWord(s.LcuLoops, data);
-        case Item::CurrentInUse: return StoreWord(s.CurrentInUse, data);
-        case Item::Longitude: return StoreScaled(s.Longitude, data, 100);
-        case Item::Latitude: return StoreScaled(s.Latitude, data, 100);
-        case Item::RtuTimeZone: return StoreScaled(s.TimeZone, data, 10);
+        case Item::RtuCommDevice:
+            return StoreByte(s.CommDevice, data);
+        case Item::WarningMode:
+            return StoreByte(s.WarningMode, data);
+        case Item::LoopsInUse:
+            return StoreWord(s.LoopsInUse, data);
+        case Item::LoopsIsStreetLamp:
+            return StoreWord(s.LcuLoops, data);
+        case Item::CurrentInUse:
+            return StoreWord(s.CurrentInUse, data);
+        case Item::Longitude:
+            return StoreScaled(s.Longitude, data, 100);
+        case Item::Latitude:
+            return StoreScaled(s.Latitude, data, 100);
+        case Item::RtuTimeZone:
+            return StoreScaled(s.TimeZone, data, 10);
         case Item::WattMeterCommand:
             if (data.size() < 2 || ByteAt(data, 0) * ByteAt(data, 1) + 2u != data.size())
                 return false;
             s.WattMeterCommand = data;
             return true;
-        case Item::KeepLcuStatusFlag: return StoreByte(s.KeepLcuStatusFlag, data, 1);
-        case Item::PoleCountInUse: return StoreByte(s.PoleCountInUse, data);
-        case Item::MaskBitsForAPole: return StoreByte(s.MaskBitsForAPole, data, 4);
-        case Item::LampsMaskLength: return StoreByte(s.LampsMaskLength, data, 64);
-        case Item::GaoDuJiaoOn: return StoreHourAngle(s.OnHourAngle, data);
-        case Item::GaoDuJiaoOff: return StoreHourAngle(s.OffHourAngle, data);
-        case Item::WattMetersInUse: return StoreMeterCount(s, data);
+        case Item::KeepLcuStatusFlag:
+            return StoreByte(s.KeepLcuStatusFlag, data, 1);
+        case Item::PoleCountInUse:
+            return StoreByte(s.PoleCountInUse, data);
+        case Item::MaskBitsForAPole:
+            return StoreByte(s.MaskBitsForAPole, data, 4);
+        case Item::LampsMaskLength:
+            return StoreByte(s.LampsMaskLength, data, 64);
+        case Item::GaoDuJiaoOn:
+            return StoreHourAngle(s.OnHourAngle, data);
+        case Item::GaoDuJiaoOff:
+            return StoreHourAngle(s.OffHourAngle, data);
+        case Item::WattMetersInUse:
+            return StoreMeterCount(s, data);
         case Item::ClearFlag:
             if (data != "CLEAR") return false;
             ClearData(s);
             return true;
-        case Item::AutoSaveInterval: return StoreByte(s.AutoSaveInterval, data);
-        case Item::WarningParameters: return StoreTable(s.WarningParameters, data, 4) && data.size() == 4;
-        case Item::RestartPowerFlag: return StoreByte(s.RestartPowerFlag, data);
-        case Item::RestartPowerData: return !data.empty();
-        case Item::ICurrentP: return StoreByte(s.ICurrentP, data, 100);
-        default: return false;
+        case Item::AutoSaveInterval:
+            return StoreByte(s.AutoSaveInterval, data);
+        case Item::WarningParameters:
+            return StoreTable(s.WarningParameters, data, 4) && data.size() == 4;
+        case Item::RestartPowerFlag:
+            return StoreByte(s.RestartPowerFlag, data);
+        case Item::RestartPowerData:
+            return !data.empty();
+        case Item::ICurrentP:
+            return StoreByte(s.ICurrentP, data, 100);
+        default:
+            return false;
     }
 }
 
@@ -452,38 +496,69 @@ std::optional<TBytes> TItemHandler::ReadData(int item, const TBytes& request) co
     const TDateTime now = s.ControllerTime(Now());
     const TStatusGenerator status(s, now);
     switch (item) {
-        case Item::AllPlans: return PlanTables(s, 5);
-        case Item::FixedTimer: return PlanTables(s, 4);
-        case Item::TempTimer: return s.Plans[kTempOnOff];
-        case Item::NormalTheme: return s.Plans[kOrdinary];
-        case Item::WeekendTheme: return s.Plans[kWeekend];
-        case Item::HolidayTheme: return s.Plans[kHoliday];
-        case Item::CustomTheme: return s.Plans[kTemporary];
-        case Item::StdOnCorrection: return Byte(s.StdOnCorrection);
-        case Item::StdOffCorrection: return Byte(s.StdOffCorrection);
-        case Item::RtuTime: return PlanStatus(s, now, status.PlanCode());
-        case Item::WorkTable: return status.WorkTable();
-        case Item::PerformMode: return Byte(s.PerformMode);
-        case Item::WeekendsType: return Byte(s.WeekendDays);
-        case Item::HolidaysList: return NonEmpty(s.Holidays);
-        case Item::FixedLampsModes: return s.StandardMasks;
-        case Item::CustomLampsModes: return s.CustomMasks;
-        case Item::CurrentThemeName: return Byte(status.PlanCode());
-        case Item::LcuStatus: return status.LampStates(request);
-        case Item::LcuPhaseTable: return s.LcuPhaseTable;
-        case Item::GuardAddressTable: return NonEmpty(s.GuardAddressTable);
-        case Item::OkLampAddressTable: return s.OkLampTable;
-        case Item::SomeDaysStdOn: return s.SomeDaysStdOn;
-        case Item::RtuClock: return ClockData(now);
-        case Item::LcuFaultTable: return status.LampFaults();
-        case Item::LightMeterControl: return Byte(s.LightControl);
-        case Item::CenterPhoneNumber: return PhoneData(s.CenterPhoneNumber);
+        case Item::AllPlans:
+            return PlanTables(s, 5);
+        case Item::FixedTimer:
+            return PlanTables(s, 4);
+        case Item::TempTimer:
+            return s.Plans[kTempOnOff];
+        case Item::NormalTheme:
+            return s.Plans[kOrdinary];
+        case Item::WeekendTheme:
+            return s.Plans[kWeekend];
+        case Item::HolidayTheme:
+            return s.Plans[kHoliday];
+        case Item::CustomTheme:
+            return s.Plans[kTemporary];
+        case Item::StdOnCorrection:
+            return Byte(s.StdOnCorrection);
+        case Item::StdOffCorrection:
+            return Byte(s.StdOffCorrection);
+        case Item::RtuTime:
+            return PlanStatus(s, now, status.PlanCode());
+        case Item::WorkTable:
+            return status.WorkTable();
+        case Item::PerformMode:
+            return Byte(s.PerformMode);
+        case Item::WeekendsType:
+            return Byte(s.WeekendDays);
+        case Item::HolidaysList:
+            return NonEmpty(s.Holidays);
+        case Item::FixedLampsModes:
+            return s.StandardMasks;
+        case Item::CustomLampsModes:
+            return s.CustomMasks;
+        case Item::CurrentThemeName:
+            return Byte(status.PlanCode());
+        case Item::LcuStatus:
+            return status.LampStates(request);
+        case Item::LcuPhaseTable:
+            return s.LcuPhaseTable;
+        case Item::GuardAddressTable:
+            return NonEmpty(s.GuardAddressTable);
+        case Item::OkLampAddressTable:
+            return s.OkLampTable;
+        case Item::SomeDaysStdOn:
+            return s.SomeDaysStdOn;
+        case Item::RtuClock:
+            return ClockData(now);
+        case Item::LcuFaultTable:
+            return status.LampFaults();
+        case Item::LightMeterControl:
+            return Byte(s.LightControl);
+        case Item::CenterPhoneNumber:
+            return PhoneData(s.CenterPhoneNumber);
         case Item::TimerReport:
-        case Item::LoopStatus: return status.LoopStatus();
-        case Item::Alarms: return status.Alarms(request);
-        case Item::Energy: return status.Energy();
-        case Item::History: return status.History(request);
-        case Item::GuardStatus: return status.GuardMessages();
+        case Item::LoopStatus:
+            return status.LoopStatus();
+        case Item::Alarms:
+            return status.Alarms(request);
+        case Item::Energy:
+            return status.Energy();
+        case Item::History:
+            return status.History(request);
+        case Item::GuardStatus:
+            return status.GuardMessages();
         case Item::Options:
             return Byte(s.PerformMode) + Byte(s.WeekendDays) + ClockData(now) +
                    Scaled(s.Longitude, 100) + Scaled(s.Latitude, 100) + Scaled(s.TimeZone, 10) +
@@ -492,38 +567,62 @@ std::optional<TBytes> TItemHandler::ReadData(int item, const TBytes& request) co
         case Item::AdvancedOptions:
             return Word(s.LoopsInUse) + Word(s.LcuLoops) + Byte(s.KeepLcuStatusFlag) +
                    Byte(s.AutoSaveInterval) + Byte(s.WarningMode) + Byte(s.LightControl) +
-                   s.WarningParameters + Byte(s.RestartPowerFlag) +
-                   PhoneData(s.CenterPhoneNumber) + Byte(s.CenterAddress) +
-                   Byte(static_cast<int>(s.RouteAddressMap.size())) + s.RouteAddressMap;
-        case Item::VersionInfo: return Utf8ToGbk(s.VersionInfo);
-        case Item::LastStartTime: return Frame::BcdTimeStamp(s.LastStartTime);
-        case Item::RtuAddress: return Byte(s.Address);
-        case Item::CenterAddress: return Byte(s.CenterAddress);
+                   s.WarningParameters + Byte(s.RestartPowerFlag) + PhoneData(s.CenterPhoneNumber) +
+                   Byte(s.CenterAddress) + Byte(static_cast<int>(s.RouteAddressMap.size())) +
+                   s.RouteAddressMap;
+        case Item::VersionInfo:
+            return Utf8ToGbk(s.VersionInfo);
+        case Item::LastStartTime:
+            return Frame::BcdTimeStamp(s.LastStartTime);
+        case Item::RtuAddress:
+            return Byte(s.Address);
+        case Item::CenterAddress:
+            return Byte(s.CenterAddress);
         case Item::RouteAddressMap:
             return Byte(static_cast<int>(s.RouteAddressMap.size())) + s.RouteAddressMap;
-        case Item::RtuCommDevice: return Byte(s.CommDevice);
-        case Item::WarningMode: return Byte(s.WarningMode);
-        case Item::WarningType: return Word(s.WarningType);
-        case Item::LoopsInUse: return Word(s.LoopsInUse);
-        case Item::LoopsIsStreetLamp: return Word(s.LcuLoops);
-        case Item::CurrentInUse: return Word(s.CurrentInUse);
-        case Item::Longitude: return Scaled(s.Longitude, 100);
-        case Item::Latitude: return Scaled(s.Latitude, 100);
-        case Item::RtuTimeZone: return Scaled(s.TimeZone, 10);
+        case Item::RtuCommDevice:
+            return Byte(s.CommDevice);
+        case Item::WarningMode:
+            return Byte(s.WarningMode);
+        case Item::WarningType:
+            return Word(s.WarningType);
+        case Item::LoopsInUse:
+            return Word(s.LoopsInUse);
+        case Item::LoopsIsStreetLamp:
+            return Word(s.LcuLoops);
+        case Item::CurrentInUse:
+            return Word(s.CurrentInUse);
+        case Item::Longitude:
+            return Scaled(s.Longitude, 100);
+        case Item::Latitude:
+            return Scaled(s.Latitude, 100);
+        case Item::RtuTimeZone:
+            return Scaled(s.TimeZone, 10);
         case Item::WattMeterCommand:
             return s.WattMeterCommand.empty() ? TBytes(2, '\0') : s.WattMeterCommand;
-        case Item::KeepLcuStatusFlag: return Byte(s.KeepLcuStatusFlag);
-        case Item::PoleCountInUse: return Byte(s.PoleCountInUse);
-        case Item::MaskBitsForAPole: return Byte(s.MaskBitsForAPole);
-        case Item::LampsMaskLength: return Byte(s.LampsMaskLength);
-        case Item::GaoDuJiaoOn: return Byte(static_cast<int>(Payload::RoundHalfEven(s.OnHourAngle * 100)));
+        case Item::KeepLcuStatusFlag:
+            return Byte(s.KeepLcuStatusFlag);
+        case Item::PoleCountInUse:
+            return Byte(s.PoleCountInUse);
+        case Item::MaskBitsForAPole:
+            return Byte(s.MaskBitsForAPole);
+        case Item::LampsMaskLength:
+            return Byte(s.LampsMaskLength);
+        case Item::GaoDuJiaoOn:
+            return Byte(static_cast<int>(Payload::RoundHalfEven(s.OnHourAngle * 100)));
         case Item::GaoDuJiaoOff:
             return Byte(static_cast<int>(Payload::RoundHalfEven(s.OffHourAngle * 100)));
-        case Item::WattMetersInUse: return Byte(s.WattMetersInUse);
-        case Item::AutoSaveInterval: return Byte(s.AutoSaveInterval);
-        case Item::WarningParameters: return s.WarningParameters;
-        case Item::RestartPowerFlag: return Byte(s.RestartPowerFlag);
-        case Item::ICurrentP: return Byte(s.ICurrentP);
-        default: return std::nullopt;
+        case Item::WattMetersInUse:
+            return Byte(s.WattMetersInUse);
+        case Item::AutoSaveInterval:
+            return Byte(s.AutoSaveInterval);
+        case Item::WarningParameters:
+            return s.WarningParameters;
+        case Item::RestartPowerFlag:
+            return Byte(s.RestartPowerFlag);
+        case Item::ICurrentP:
+            return Byte(s.ICurrentP);
+        default:
+            return std::nullopt;
     }
 }

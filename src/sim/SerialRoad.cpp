@@ -21,6 +21,30 @@ constexpr int kIdleMs = 100;
 
 }  // namespace
 
+namespace {
+
+// The frame starting at `at`: a plain frame when it is complete and its CRC holds; `complete`
+// says whether its bytes are all there (a byte that cannot start a frame counts as complete).
+std::optional<TBytes> FrameAt(const TBytes& buffer, size_t at, bool& complete) {
+    complete = true;
+    if (buffer.size() < at + kHeader) {
+        complete = false;
+        return std::nullopt;
+    }
+    const std::uint8_t key = ByteAt(buffer, at + 2) ^ Frame::kScrambleBase;
+    const size_t size = (ByteAt(buffer, at + 4) ^ key) + kHeader;
+    if (size < kMinFrame) return std::nullopt;
+    if (buffer.size() < at + size) {
+        complete = false;
+        return std::nullopt;
+    }
+    TBytes frame = ScrambleFrom4th(buffer.substr(at, size), key);
+    if (!Frame::CheckCrc(frame)) return std::nullopt;
+    return frame;
+}
+
+}  // namespace
+
 std::optional<TBytes> TRequestAssembler::FrameAtStart(size_t& skip) const {
     skip = 0;
     if (Buffer_.empty()) return std::nullopt;
@@ -29,21 +53,25 @@ std::optional<TBytes> TRequestAssembler::FrameAtStart(size_t& skip) const {
         skip = next == TBytes::npos ? Buffer_.size() : next;
         return std::nullopt;
     }
-    if (Buffer_.size() < kHeader) return std::nullopt;
-    const std::uint8_t key = ByteAt(Buffer_, 2) ^ Frame::kScrambleBase;
-    const size_t size = (ByteAt(Buffer_, 4) ^ key) + kHeader;
-    if (size < kMinFrame) {
+    bool complete = false;
+    if (auto frame = FrameAt(Buffer_, 0, complete)) {
+        skip = frame->size();
+        return frame;
+    }
+    if (complete) {
         skip = 1;
         return std::nullopt;
     }
-    if (Buffer_.size() < size) return std::nullopt;
-    TBytes frame = ScrambleFrom4th(Buffer_.substr(0, size), key);
-    if (!Frame::CheckCrc(frame)) {
-        skip = 1;
-        return std::nullopt;
+    // A stray 0xFA may promise more bytes than will ever come: a whole frame further on wins.
+    for (size_t at = Buffer_.find(static_cast<char>(Frame::kStart), 1); at != TBytes::npos;
+         at = Buffer_.find(static_cast<char>(Frame::kStart), at + 1)) {
+        bool whole = false;
+        if (FrameAt(Buffer_, at, whole)) {
+            skip = at;
+            break;
+        }
     }
-    skip = size;
-    return frame;
+    return std::nullopt;
 }
 
 std::vector<TBytes> TRequestAssembler::Add(const TBytes& bytes) {

@@ -83,10 +83,8 @@ const std::map<std::string, TValueOption>& ValueOptions() {
         {"--drop", [](TSimOptions& o, const std::string& v) { return ToShare(v, o.Faults.Drop); }},
         {"--bad-crc",
          [](TSimOptions& o, const std::string& v) { return ToShare(v, o.Faults.BadCrc); }},
-        {"--delay",
-         [](TSimOptions& o, const std::string& v) {
-             return ToInt(v, 0, 600000, o.Faults.DelayMs);
-         }},
+        {"--delay", [](TSimOptions& o,
+                       const std::string& v) { return ToInt(v, 0, 600000, o.Faults.DelayMs); }},
         {"--wrong-address",
          [](TSimOptions& o, const std::string& v) {
              return ToInt(v, 1, 254, o.Faults.WrongAddress);

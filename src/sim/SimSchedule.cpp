@@ -93,12 +93,14 @@ void TSimSchedule::ComputeSunTimes(const TSimState& state, TDateTime today) {
     if (!adjustment.LoadFromBytes(state.SomeDaysStdOn)) return;
     const TDateParts d = DecodeDate(today), a = DecodeDate(adjustment.AdjustDate());
     if (a.Month != d.Month || a.Day != d.Day) return;
-    if (adjustment.AdjustKind() == TSomeDaysStdOn::kNewTime) SwitchOnSunset_ = adjustment.AdjustTime();
+    if (adjustment.AdjustKind() == TSomeDaysStdOn::kNewTime)
+        SwitchOnSunset_ = adjustment.AdjustTime();
     if (adjustment.AdjustKind() == TSomeDaysStdOn::kEarlier)
         SwitchOnSunset_ = Sunset_ - adjustment.AdjustTime();
 }
 
-void TSimSchedule::AddEvents(const std::vector<TBytes>& actions, std::vector<TEvent>& events) const {
+void TSimSchedule::AddEvents(const std::vector<TBytes>& actions,
+                             std::vector<TEvent>& events) const {
     std::vector<TDateTime> times;
     for (const TBytes& bytes : actions) {
         TRtu6Action action;
@@ -107,23 +109,36 @@ void TSimSchedule::AddEvents(const std::vector<TBytes>& actions, std::vector<TEv
         const TDateTime sunset = action.IsOn() ? SwitchOnSunset_ : Sunset_;
         TDateTime at = sunset;
         switch (action.TimeKind()) {
-            case kKindAtSunrise: at = Sunrise_; break;
-            case kKindAtTime: at = span; break;
+            case kKindAtSunrise:
+                at = Sunrise_;
+                break;
+            case kKindAtTime:
+                at = span;
+                break;
             case kKindAfterAction: {
                 const size_t ref = static_cast<size_t>(action.RefIndex());
                 at = (ref >= 1 && ref <= times.size() ? times[ref - 1] : sunset) + span;
                 break;
             }
-            case kKindBeforeSunset: at = sunset - span; break;
-            case kKindAfterSunset: at = sunset + span; break;
-            case kKindBeforeSunrise: at = Sunrise_ - span; break;
-            case kKindAfterSunrise: at = Sunrise_ + span; break;
-            default: break;
+            case kKindBeforeSunset:
+                at = sunset - span;
+                break;
+            case kKindAfterSunset:
+                at = sunset + span;
+                break;
+            case kKindBeforeSunrise:
+                at = Sunrise_ - span;
+                break;
+            case kKindAfterSunrise:
+                at = Sunrise_ + span;
+                break;
+            default:
+                break;
         }
         times.push_back(at);
         const std::uint8_t lamp = action.GetByte(6);
-        events.push_back({Night(at), action.IsOn(), action.GetLoops(),
-                          static_cast<std::uint8_t>(lamp & 0x8F)});
+        events.push_back(
+            {Night(at), action.IsOn(), action.GetLoops(), static_cast<std::uint8_t>(lamp & 0x8F)});
     }
 }
 

@@ -159,8 +159,7 @@ TDateTime TSimState::ControllerTime(TDateTime pcNow) const {
 }
 
 void TSimState::SetControllerTime(TDateTime controllerTime, TDateTime pcNow) {
-    ClockOffsetSeconds =
-        static_cast<double>(MilliSecondsFrom(controllerTime, pcNow)) / 1000.0;
+    ClockOffsetSeconds = static_cast<double>(MilliSecondsFrom(controllerTime, pcNow)) / 1000.0;
 }
 
 std::string StateToJson(const TSimState& s) {
@@ -299,7 +298,8 @@ void TStateFile::Save(const TSimState& state) const {
     const std::string text = StateToJson(state);
     const std::string temp = Path_ + ".tmp";
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) throw std::runtime_error("state: cannot write " + temp + ": " + std::strerror(errno));
+    if (fd < 0)
+        throw std::runtime_error("state: cannot write " + temp + ": " + std::strerror(errno));
     size_t written = 0;
     bool ok = true;
     while (ok && written < text.size()) {

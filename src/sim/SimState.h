@@ -19,7 +19,7 @@ enum TPlanSlot { kOrdinary = 0, kWeekend = 1, kHoliday = 2, kTemporary = 3, kTem
 inline constexpr int kPlanSlots = 5;
 
 struct TSimAlarm {
-    TDateTime Time = 0;     // month, day, hour and minute go on the wire
+    TDateTime Time = 0;      // month, day, hour and minute go on the wire
     std::uint8_t Kinds = 0;  // bit k-1: alarm kind k
 
     bool operator==(const TSimAlarm&) const = default;
@@ -80,10 +80,10 @@ struct TSimState {
     std::uint8_t PoleCountInUse = 0;
     std::uint8_t MaskBitsForAPole = 2;
     std::uint8_t LampsMaskLength = 4;
-    TBytes LcuPhaseTable;      // item 72
-    TBytes GuardAddressTable;  // item 73
-    TBytes OkLampTable;        // item 80
-    TBytes GuardMessages;      // item 117, 10 bytes
+    TBytes LcuPhaseTable;                    // item 72
+    TBytes GuardAddressTable;                // item 73
+    TBytes OkLampTable;                      // item 80
+    TBytes GuardMessages;                    // item 117, 10 bytes
     std::map<int, std::uint8_t> LampStates;  // lamp 1..255 -> state byte
     std::map<int, std::uint8_t> LampFaults;  // lamp 1..256 -> fault value 1..15
 

@@ -53,8 +53,7 @@ int TStatusGenerator::VoltageRaw(double volts) {
 }
 
 int TStatusGenerator::CurrentRaw(double amps) {
-    return std::clamp(static_cast<int>(std::lround(amps / kAmpsPerStep)), 0,
-                      kRawMax - 1);
+    return std::clamp(static_cast<int>(std::lround(amps / kAmpsPerStep)), 0, kRawMax - 1);
 }
 
 double TStatusGenerator::PhaseVolts(int phase, TDateTime t) const {

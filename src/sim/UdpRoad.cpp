@@ -49,7 +49,8 @@ std::string Gprs::PaddedId(const std::string& id) {
 
 TBytes Gprs::Registration(const std::string& id, std::uint32_t address, int port) {
     TBytes bytes = TBytes("\x7B\x01\x00\x16", 4) + PaddedId(id);
-    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>(address >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.push_back(static_cast<char>(address >> shift));
     bytes.push_back(static_cast<char>(port >> 8));
     bytes.push_back(static_cast<char>(port & 0xFF));
     bytes.push_back('\x7B');
@@ -76,8 +77,8 @@ TUdpRoad::TUdpRoad(const std::string& host, int port, const std::string& deviceI
 
 void TUdpRoad::SendTo(const std::string& address, int port, const TBytes& bytes) {
     if (!Socket_.SendTo(address, port, bytes))
-        Controller_.Log().Note("send to " + address + ":" + std::to_string(port) +
-                               " failed (" + std::to_string(Socket_.LastError()) + ")");
+        Controller_.Log().Note("send to " + address + ":" + std::to_string(port) + " failed (" +
+                               std::to_string(Socket_.LastError()) + ")");
 }
 
 void TUdpRoad::Send(const TBytes& bytes) {
@@ -89,7 +90,8 @@ void TUdpRoad::Register() {
     Send(Gprs::Registration(Id_, 0, LocalPort()));
     Controller_.Log().Note("registration of " + Id_ + " sent to " + Host_ + ":" +
                            std::to_string(Port_));
-    NextRegistration_ = RegisterEveryMs_ > 0 ? TSimController::SystemSteadyMs() + RegisterEveryMs_ : 0;
+    NextRegistration_ =
+        RegisterEveryMs_ > 0 ? TSimController::SystemSteadyMs() + RegisterEveryMs_ : 0;
 }
 
 void TUdpRoad::HandleDatagram(const TBytes& bytes, const std::string& from, int fromPort) {

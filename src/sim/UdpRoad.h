@@ -32,8 +32,8 @@ public:
     // Opens a socket on a port of the system's choosing; `host` is a dotted IPv4 address or a
     // name. Raises std::runtime_error when the socket cannot be made or the host found.
     // `registerEverySec` 0: register once only.
-    TUdpRoad(const std::string& host, int port, const std::string& deviceId,
-             int registerEverySec, TSimController& controller);
+    TUdpRoad(const std::string& host, int port, const std::string& deviceId, int registerEverySec,
+             TSimController& controller);
 
     int LocalPort() const { return Socket_.Port(); }
     // Sends the registration now.

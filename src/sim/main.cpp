@@ -73,8 +73,8 @@ int Run(const TSimOptions& options) {
             TSerialLine line;
             line.BaudRate = options.BaudRate;
             if (!device.Open(options.SerialPath, line)) {
-                std::cerr << "rtu-sim: cannot open " << options.SerialPath << ": "
-                          << device.Error() << "\n";
+                std::cerr << "rtu-sim: cannot open " << options.SerialPath << ": " << device.Error()
+                          << "\n";
                 return 1;
             }
             return RunSerial(device.Fd(), controller);
@@ -86,7 +86,8 @@ int Run(const TSimOptions& options) {
             road.Run(StopRequested);
             return 0;
         }
-        case TSimOptions::TRoad::None: break;
+        case TSimOptions::TRoad::None:
+            break;
     }
     return kUsageError;
 }

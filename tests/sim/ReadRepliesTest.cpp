@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "SimFixture.h"
 #include "protocol/Catalogue.h"
 #include "protocol/Frame.h"
 #include "protocol/Rtu6Parameters.h"
@@ -16,7 +17,6 @@
 #include "sim/StatusGenerator.h"
 #include "status/Rtu6Status.h"
 #include "support/ControllerFrames.h"
-#include "SimFixture.h"
 
 using namespace sim_test;
 using testing_frames::Hex;
@@ -99,40 +99,60 @@ TBytes ListOf(const TSimState& s, int slot) {
 
 std::vector<TRead> Reads() {
     return {
-        {"AllPlans", 49, {},
+        {"AllPlans",
+         49,
+         {},
          [](const TSimState& s, TDateTime) {
              for (int k = 0; k < kPlanSlots; ++k) EXPECT_EQ(Plan(k).Encode(), ListOf(s, k)) << k;
          }},
-        {"FixedTimer", 50, {},
+        {"FixedTimer",
+         50,
+         {},
          [](const TSimState& s, TDateTime) {
              for (int k = 0; k < 4; ++k) EXPECT_EQ(Plan(k).Encode(), ListOf(s, k)) << k;
          }},
-        {"TempTimer", 51, {},
+        {"TempTimer",
+         51,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(Plan(kTempOnOff).Encode(), ListOf(s, kTempOnOff));
              EXPECT_EQ(Plan(kTempOnOff).StartDate, EncodeDate(2025, 3, 6));
          }},
-        {"Ordinary", 52, {},
+        {"Ordinary",
+         52,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(Plan(0).Encode(), ListOf(s, 0)); }},
-        {"Weekend", 53, {},
+        {"Weekend",
+         53,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(Plan(1).Encode(), ListOf(s, 1)); }},
-        {"Holiday", 54, {},
+        {"Holiday",
+         54,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(Plan(2).Encode(), ListOf(s, 2)); }},
-        {"Temporary", 55, {},
+        {"Temporary",
+         55,
+         {},
          [](const TSimState&, TDateTime) {
              EXPECT_EQ(Plan(3).StartDate, EncodeDate(2025, 3, 5));
              EXPECT_EQ(Plan(3).Days, 3);
              EXPECT_EQ(Plan(3).Count(), 2);
          }},
-        {"StdOnCorrection", 56, {},
+        {"StdOnCorrection",
+         56,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(CurrentPlanStatus().StdOnCorrection, s.StdOnCorrection);
          }},
-        {"StdOffCorrection", 57, {},
+        {"StdOffCorrection",
+         57,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(CurrentPlanStatus().StdOffCorrection, s.StdOffCorrection);
          }},
-        {"PlanStatus", 58, {},
+        {"PlanStatus",
+         58,
+         {},
          [](const TSimState& s, TDateTime now) {
              const TRtu6ThemesCRC& st = CurrentPlanStatus();
              EXPECT_EQ(DateTimeToText(st.RtuClock), DateTimeToText(now));
@@ -147,7 +167,9 @@ std::vector<TRead> Reads() {
              EXPECT_EQ(st.StdOnCorrection, s.StdOnCorrection);
              EXPECT_EQ(st.StdOffCorrection, s.StdOffCorrection);
          }},
-        {"WorkTable", 59, {},
+        {"WorkTable",
+         59,
+         {},
          [](const TSimState& s, TDateTime now) {
              const TSimSchedule schedule(s, now);
              ASSERT_EQ(CurrentWorkTable().Count(), 2);
@@ -155,17 +177,25 @@ std::vector<TRead> Reads() {
              EXPECT_EQ(CurrentWorkTable().Get(1)->GetLoops(), 0x0002);
              EXPECT_EQ(CurrentWorkTable().Get(2)->GetLoops(), 0x0000);
          }},
-        {"PerformMode", 65, {},
+        {"PerformMode",
+         65,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(CurrentPlanStatus().PerformMode, s.PerformMode - 1);
          }},
-        {"WeekendDays", 66, {},
+        {"WeekendDays",
+         66,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(CurrentPlanStatus().WeekendDays, s.WeekendDays);
          }},
-        {"Holidays", 67, {},
+        {"Holidays",
+         67,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().Holidays.Encode(), s.Holidays); }},
-        {"CurrentPlan", 70, {},
+        {"CurrentPlan",
+         70,
+         {},
          [](const TSimState&, TDateTime) { EXPECT_EQ(CurrentPlanStatus().CurrentThemeId, 3); }},
         {"LampStatesAll", 71, Hex("01 00"),
          [](const TSimState&, TDateTime) {
@@ -175,41 +205,55 @@ std::vector<TRead> Reads() {
              EXPECT_EQ(P().LcuStatus.LampStatus(6), TRtu6LCUStatus::kNoData);
          }},
         {"LampStatesListed", 71, Hex("02 07 09"),
-         [](const TSimState&, TDateTime) {
-             EXPECT_EQ(P().LcuStatus.Encode(), Hex("01 07 01"));
-         }},
-        {"PhaseTable", 72, {},
+         [](const TSimState&, TDateTime) { EXPECT_EQ(P().LcuStatus.Encode(), Hex("01 07 01")); }},
+        {"PhaseTable",
+         72,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(P().LcuPhaseTable.Encode(), s.LcuPhaseTable);
              EXPECT_EQ(P().LcuPhaseTable.Phase(1), 2);
          }},
-        {"GuardAddresses", 73, {},
+        {"GuardAddresses",
+         73,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(P().GuardAddressTable.Encode(), s.GuardAddressTable);
          }},
-        {"ActiveLamps", 80, {},
+        {"ActiveLamps",
+         80,
+         {},
          [](const TSimState&, TDateTime) {
              EXPECT_TRUE(P().OkLampAddressTable.Contains(1));
              EXPECT_TRUE(P().OkLampAddressTable.Contains(9));
              EXPECT_FALSE(P().OkLampAddressTable.Contains(2));
          }},
         {"SomeDaysStdOn", 81, "03-05",
-         [](const TSimState& s, TDateTime) { EXPECT_EQ(P().SomeDaysStdOn.Encode(), s.SomeDaysStdOn); }},
-        {"Clock", 82, {},
+         [](const TSimState& s, TDateTime) {
+             EXPECT_EQ(P().SomeDaysStdOn.Encode(), s.SomeDaysStdOn);
+         }},
+        {"Clock",
+         82,
+         {},
          [](const TSimState&, TDateTime now) {
              EXPECT_EQ(DateTimeToText(CurrentPlanStatus().RtuClock), DateTimeToText(now));
              EXPECT_EQ(CurrentPlanStatus().RtuWeek, 3);
          }},
-        {"LampFaults", 83, {},
+        {"LampFaults",
+         83,
+         {},
          [](const TSimState&, TDateTime) {
              EXPECT_EQ(P().TimeOutLampAddressTable.Fault(1), 0x0A);
              EXPECT_EQ(P().TimeOutLampAddressTable.Fault(2), 0x05);
              EXPECT_EQ(P().TimeOutLampAddressTable.Fault(9), 0x01);
              EXPECT_EQ(P().TimeOutLampAddressTable.Fault(3), 0);
          }},
-        {"LightControl", 97, {},
+        {"LightControl",
+         97,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().LightControl, s.LightControl); }},
-        {"CenterPhone", 98, {},
+        {"CenterPhone",
+         98,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(P().CenterPhoneNumber, s.CenterPhoneNumber);
          }},
@@ -226,9 +270,15 @@ std::vector<TRead> Reads() {
              ASSERT_EQ(CurrentStatus().AlarmCount(), 1);
              EXPECT_EQ(CurrentStatus().Alarm(1)->Kinds, 0x80);
          }},
-        {"GuardMessages", 117, {},
-         [](const TSimState& s, TDateTime) { EXPECT_EQ(P().GuardMessages.Encode(), s.GuardMessages); }},
-        {"Options", 118, {},
+        {"GuardMessages",
+         117,
+         {},
+         [](const TSimState& s, TDateTime) {
+             EXPECT_EQ(P().GuardMessages.Encode(), s.GuardMessages);
+         }},
+        {"Options",
+         118,
+         {},
          [](const TSimState& s, TDateTime now) {
              EXPECT_EQ(CurrentPlanStatus().PerformMode, 3);
              EXPECT_EQ(CurrentPlanStatus().WeekendDays, s.WeekendDays);
@@ -241,7 +291,9 @@ std::vector<TRead> Reads() {
              EXPECT_EQ(P().SomeDaysStdOn.Encode(), s.SomeDaysStdOn);
              EXPECT_EQ(P().Holidays.Encode(), s.Holidays);
          }},
-        {"AdvancedOptions", 119, {},
+        {"AdvancedOptions",
+         119,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(P().LoopsInUse, s.LoopsInUse);
              EXPECT_EQ(P().LcuLoops, s.LcuLoops);
@@ -255,74 +307,118 @@ std::vector<TRead> Reads() {
              EXPECT_EQ(P().CenterAddress, s.CenterAddress);
              EXPECT_EQ(P().RouteAddressMap, s.RouteAddressMap);
          }},
-        {"Version", 144, {},
+        {"Version",
+         144,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().VersionInfo, s.VersionInfo); }},
-        {"LastStart", 152, {},
+        {"LastStart",
+         152,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().LastStartTime, s.LastStartTime); }},
-        {"Address", 160, {},
+        {"Address",
+         160,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().RtuAddress, s.Address); }},
-        {"CenterAddress", 161, {},
+        {"CenterAddress",
+         161,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().CenterAddress, s.CenterAddress); }},
-        {"RouteMap", 162, {},
+        {"RouteMap",
+         162,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().RouteAddressMap, s.RouteAddressMap); }},
-        {"CommDevice", 163, {},
+        {"CommDevice",
+         163,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().CommFormat, s.CommDevice); }},
-        {"WarningMode", 164, {},
+        {"WarningMode",
+         164,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().WarningMode, s.WarningMode); }},
-        {"WarningType", 165, {},
+        {"WarningType",
+         165,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().WarningType, s.WarningType); }},
-        {"LoopsInUse", 166, {},
+        {"LoopsInUse",
+         166,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().LoopsInUse, s.LoopsInUse); }},
-        {"LcuLoops", 167, {},
+        {"LcuLoops",
+         167,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().LcuLoops, s.LcuLoops); }},
-        {"Longitude", 168, {},
+        {"Longitude",
+         168,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_DOUBLE_EQ(P().Longitude, s.Longitude); }},
-        {"Latitude", 169, {},
+        {"Latitude",
+         169,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_DOUBLE_EQ(P().Latitude, s.Latitude); }},
-        {"MeterCommand", 170, {},
+        {"MeterCommand",
+         170,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(P().WattMeterCommand, s.WattMeterCommand);
          }},
-        {"KeepLcuStatus", 171, {},
+        {"KeepLcuStatus",
+         171,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(P().KeepLcuStatusFlag, s.KeepLcuStatusFlag);
          }},
-        {"PoleCount", 172, {},
+        {"PoleCount",
+         172,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().PoleCountInUse, s.PoleCountInUse); }},
-        {"MaskBits", 173, {},
+        {"MaskBits",
+         173,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(P().MaskBitsForAPole, s.MaskBitsForAPole);
          }},
-        {"MaskLength", 174, {},
-         [](const TSimState& s, TDateTime) {
-             EXPECT_EQ(P().LampsMaskLength, s.LampsMaskLength);
-         }},
-        {"OnHourAngle", 175, {},
+        {"MaskLength",
+         174,
+         {},
+         [](const TSimState& s, TDateTime) { EXPECT_EQ(P().LampsMaskLength, s.LampsMaskLength); }},
+        {"OnHourAngle",
+         175,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_DOUBLE_EQ(P().OnHourAngle, s.OnHourAngle); }},
-        {"OffHourAngle", 176, {},
-         [](const TSimState& s, TDateTime) {
-             EXPECT_DOUBLE_EQ(P().OffHourAngle, s.OffHourAngle);
-         }},
-        {"MetersInUse", 177, {},
-         [](const TSimState& s, TDateTime) {
-             EXPECT_EQ(P().WattMetersInUse, s.WattMetersInUse);
-         }},
-        {"TimeZone", 180, {},
+        {"OffHourAngle",
+         176,
+         {},
+         [](const TSimState& s, TDateTime) { EXPECT_DOUBLE_EQ(P().OffHourAngle, s.OffHourAngle); }},
+        {"MetersInUse",
+         177,
+         {},
+         [](const TSimState& s, TDateTime) { EXPECT_EQ(P().WattMetersInUse, s.WattMetersInUse); }},
+        {"TimeZone",
+         180,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_DOUBLE_EQ(P().TimeZone, s.TimeZone); }},
-        {"AutoSave", 182, {},
+        {"AutoSave",
+         182,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(P().AutoSaveInterval, s.AutoSaveInterval);
          }},
-        {"WarningParameters", 183, {},
+        {"WarningParameters",
+         183,
+         {},
          [](const TSimState& s, TDateTime) {
              EXPECT_EQ(P().WarningParameters.Encode(), s.WarningParameters);
          }},
-        {"RestartPower", 184, {},
+        {"RestartPower",
+         184,
+         {},
          [](const TSimState&, TDateTime) {
              EXPECT_EQ(P().RestartPowerFlag.RestartLoop(), 5);
              EXPECT_EQ(P().RestartPowerFlag.RestartMode(), TRtu6RestartPowerFlag::kAutomatic);
          }},
-        {"CurrentInUse", 186, {},
+        {"CurrentInUse",
+         186,
+         {},
          [](const TSimState& s, TDateTime) { EXPECT_EQ(P().CurrentInUse, s.CurrentInUse); }},
         {"CurrentChangeRate", 187, {}, [](const TSimState&, TDateTime) {}},
     };
@@ -378,7 +474,7 @@ TEST_P(ReadReplies, LoopStatusShowsTheLoopsThePlanSwitchedOn) {
     EXPECT_NEAR(st.VoltageC(), 220, 3);
     for (int k = 1; k <= 24; ++k) EXPECT_EQ(st.Current(k) > 0, k >= 4 && k <= 6) << k;
     EXPECT_NEAR(st.Current(4), 2.2, 0.1);  // loop 2, phase A
-    EXPECT_EQ(st.LightLevel(), 25);  // light meter in use, after dark
+    EXPECT_EQ(st.LightLevel(), 25);        // light meter in use, after dark
     EXPECT_EQ(st.LcuStatusBytes(), Hex("02 03 00 00"));
     EXPECT_TRUE(Read(Item::TimerReport));
 }

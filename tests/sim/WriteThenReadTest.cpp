@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "SimFixture.h"
 #include "protocol/Catalogue.h"
 #include "protocol/Rtu6Parameters.h"
 #include "schedules/ActionTables.h"
 #include "schedules/TimeTables.h"
-#include "support/ControllerFrames.h"
-#include "SimFixture.h"
 #include "sim/StatusGenerator.h"
+#include "support/ControllerFrames.h"
 
 using namespace sim_test;
 using testing_frames::Hex;
@@ -37,7 +37,8 @@ TEST_P(WriteThenRead, SimpleSettingsComeBackAsWritten) {
     ASSERT_TRUE(DeliverWrites());
     EXPECT_EQ(State_.PerformMode, 3);
     EXPECT_EQ(State_.WeekendDays, 0x60);
-    for (int item : {65, 66, 56, 168, 169, 180, 166, 161, 162, 175, 177}) ASSERT_TRUE(Read(item)) << item;
+    for (int item : {65, 66, 56, 168, 169, 180, 166, 161, 162, 175, 177})
+        ASSERT_TRUE(Read(item)) << item;
     EXPECT_EQ(CurrentPlanStatus().PerformMode, 2);
     EXPECT_EQ(CurrentPlanStatus().WeekendDays, 0x60);
     EXPECT_EQ(CurrentPlanStatus().StdOnCorrection, -15);
@@ -95,14 +96,14 @@ TEST_P(WriteThenRead, CompositeRecordsComeBackPartByPart) {
 // A write whose data the item cannot take is not acknowledged and changes nothing.
 TEST_P(WriteThenRead, RefusedWritesAreNotAcknowledged) {
     const TSimState before = State_;
-    for (const auto& [item, data] : std::vector<std::pair<int, TBytes>>{
-             {Item::PerformMode, Hex("05")},
-             {Item::HolidaysList, Hex("01 01")},
-             {Item::RtuClock, Hex("20 25 13 01 08 30 00")},
-             {Item::ResetFlag, "reset"},
-             {Item::RouteAddressMap, Hex("03 01 02")},
-             {Item::NormalTheme, Hex("02 80 00 00 00 FF 00")},
-             {Item::Options, Hex("02 60")}}) {
+    for (const auto& [item, data] :
+         std::vector<std::pair<int, TBytes>>{{Item::PerformMode, Hex("05")},
+                                             {Item::HolidaysList, Hex("01 01")},
+                                             {Item::RtuClock, Hex("20 25 13 01 08 30 00")},
+                                             {Item::ResetFlag, "reset"},
+                                             {Item::RouteAddressMap, Hex("03 01 02")},
+                                             {Item::NormalTheme, Hex("02 80 00 00 00 FF 00")},
+                                             {Item::Options, Hex("02 60")}}) {
         std::vector<TBytes> frames;
         Session().BuildWriteFrames(item, data, frames);
         EXPECT_TRUE(ReplyTo(frames[0]).empty()) << item;

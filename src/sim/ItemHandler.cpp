@@ -449,9 +449,7 @@ std::vector<TBytes> TItemHandler::HandleWrite(const TSimRequest& r) {
     }
     const TBytes data = n > 1 ? PendingData_ : r.Data;
     PendingItem_ = -1;
-    TSimState changed = State_;
-    if (!ApplyWrite(changed, r.Item, data, Now())) return {};
-    State_ = std::move(changed);
+    if (!ApplyWrite(State_, r.Item, data, Now())) return {};
     if (OnChange_) OnChange_();
     // An address write is acknowledged from the new address.
     return {ReplyFrame(Frame::kWriteKind, r.Item, n, i, {})};

@@ -3,9 +3,11 @@
 #include <array>
 #include <cmath>
 #include <initializer_list>
+#include <span>
 
 #include "platform/Encoding.h"
 #include "protocol/Catalogue.h"
+#include "protocol/CompositeItems.h"
 #include "protocol/Frame.h"
 #include "protocol/ItemPayloads.h"
 #include "protocol/WireValues.h"
@@ -192,52 +194,17 @@ void ClearData(TSimState& s) {
     s.LampFaults.clear();
 }
 
-struct TPart {
-    int Item;
-    size_t Size;  // 0: the rest
-};
-
-bool ApplyParts(TSimState& s, const TBytes& data, std::initializer_list<TPart> parts,
+// The composite items take each part as the write of its own item, in order.
+bool ApplyParts(TSimState& s, const TBytes& data, std::span<const TItemPart> parts,
                 TDateTime pcNow) {
     size_t at = 0;
-    for (const TPart& part : parts) {
+    for (const TItemPart& part : parts) {
         if (at + part.Size > data.size()) return false;
         const size_t size = part.Size ? part.Size : data.size() - at;
         if (!TItemHandler::ApplyWrite(s, part.Item, data.substr(at, size), pcNow)) return false;
         at += size;
     }
     return true;
-}
-
-bool ApplyOptions(TSimState& s, const TBytes& data, TDateTime pcNow) {
-    return ApplyParts(s, data,
-                      {{Item::PerformMode, 1},
-                       {Item::WeekendsType, 1},
-                       {Item::RtuClock, 8},
-                       {Item::Longitude, 2},
-                       {Item::Latitude, 2},
-                       {Item::RtuTimeZone, 2},
-                       {Item::StdOnCorrection, 1},
-                       {Item::StdOffCorrection, 1},
-                       {Item::SomeDaysStdOn, TSomeDaysStdOn::kSize},
-                       {Item::HolidaysList, 0}},
-                      pcNow);
-}
-
-bool ApplyAdvancedOptions(TSimState& s, const TBytes& data, TDateTime pcNow) {
-    return ApplyParts(s, data,
-                      {{Item::LoopsInUse, 2},
-                       {Item::LoopsIsStreetLamp, 2},
-                       {Item::KeepLcuStatusFlag, 1},
-                       {Item::AutoSaveInterval, 1},
-                       {Item::WarningMode, 1},
-                       {Item::LightMeterControl, 1},
-                       {Item::WarningParameters, 4},
-                       {Item::RestartPowerFlag, 1},
-                       {Item::CenterPhoneNumber, 11},
-                       {Item::CenterAddress, 1},
-                       {Item::RouteAddressMap, 0}},
-                      pcNow);
 }
 
 bool ApplyOne(TSimState& s, int item, const TBytes& data, TDateTime pcNow) {
@@ -285,9 +252,9 @@ bool ApplyOne(TSimState& s, int item, const TBytes& data, TDateTime pcNow) {
         case Item::CenterPhoneNumber:
             return StorePhone(s.CenterPhoneNumber, data);
         case Item::Options:
-            return ApplyOptions(s, data, pcNow);
+            return ApplyParts(s, data, OptionsParts(), pcNow);
         case Item::AdvancedOptions:
-            return ApplyAdvancedOptions(s, data, pcNow);
+            return ApplyParts(s, data, AdvancedOptionsParts(), pcNow);
         case Item::ResetFlag:
             if (data != "RESET") return false;
             Restart(s, pcNow);

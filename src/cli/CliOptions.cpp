@@ -16,10 +16,10 @@ struct TNamedItem {
 
 const std::map<std::string, TNamedItem>& NamedItems() {
     static const std::map<std::string, TNamedItem> names = {
-        {"status", {Item::LoopStatus, false}},  {"alarms", {Item::Alarms, false}},
-        {"energy", {Item::Energy, false}},      {"plans", {Item::FixedTimer, true}},
+        {"status", {Item::LoopStatus, false}},    {"alarms", {Item::Alarms, false}},
+        {"energy", {Item::Energy, false}},        {"plans", {Item::FixedTimer, true}},
         {"work-table", {Item::WorkTable, false}}, {"params", {Item::AdvancedOptions, true}},
-        {"options", {Item::Options, true}},     {"version", {Item::VersionInfo, false}},
+        {"options", {Item::Options, true}},       {"version", {Item::VersionInfo, false}},
     };
     return names;
 }

@@ -102,11 +102,15 @@ bool TCommandRunner::AwaitRegistration() {
 void TCommandRunner::Issue(const TCliCommand& command) {
     TRtu6& rtu = *CurrentRtu();
     switch (command.Kind) {
-        case TCliCommand::TKind::Read: rtu.ReadItemNow(command.Item, command.Data); break;
+        case TCliCommand::TKind::Read:
+            rtu.ReadItemNow(command.Item, command.Data);
+            break;
         case TCliCommand::TKind::Write:
             rtu.SendSetCommand(command.Item, command.Data, 0, 0);
             break;
-        case TCliCommand::TKind::SetClock: rtu.SetClockNow(); break;
+        case TCliCommand::TKind::SetClock:
+            rtu.SetClockNow();
+            break;
     }
     if (Tracker_.Idle()) {
         // The session posted nothing: the data do not fit into a write.

@@ -33,7 +33,8 @@ TJson ListJson(const TRtu6ActionTable& list) {
     TJson json;
     json["count"] = list.Count();
     json["payload"] = Hex(PlanItemPayload(list));
-    if (list.DateBytes() > 0) json["startDate"] = list.StartDate == 0 ? "" : DateToText(list.StartDate);
+    if (list.DateBytes() > 0)
+        json["startDate"] = list.StartDate == 0 ? "" : DateToText(list.StartDate);
     if (list.DateBytes() == 8) json["days"] = list.Days;
     return json;
 }
@@ -41,14 +42,22 @@ TJson ListJson(const TRtu6ActionTable& list) {
 // The plan lists each plan item carries, by their index in the time table.
 std::vector<int> ListsOfItem(int item) {
     switch (item) {
-        case Item::AllPlans: return {0, 1, 2, 3, 4};
-        case Item::FixedTimer: return {0, 1, 2, 3};
-        case Item::TempTimer: return {4};
-        case Item::NormalTheme: return {0};
-        case Item::WeekendTheme: return {1};
-        case Item::HolidayTheme: return {2};
-        case Item::CustomTheme: return {3};
-        default: return {};
+        case Item::AllPlans:
+            return {0, 1, 2, 3, 4};
+        case Item::FixedTimer:
+            return {0, 1, 2, 3};
+        case Item::TempTimer:
+            return {4};
+        case Item::NormalTheme:
+            return {0};
+        case Item::WeekendTheme:
+            return {1};
+        case Item::HolidayTheme:
+            return {2};
+        case Item::CustomTheme:
+            return {3};
+        default:
+            return {};
     }
 }
 
@@ -56,10 +65,18 @@ const char* const kListNames[] = {"ordinary", "weekend", "holiday", "temporary",
 
 void PlanStatusFields(const TRtu6ThemesCRC& plans, int item, TJson& json) {
     switch (item) {
-        case Item::StdOnCorrection: json["stdOnCorrection"] = plans.StdOnCorrection; break;
-        case Item::StdOffCorrection: json["stdOffCorrection"] = plans.StdOffCorrection; break;
-        case Item::PerformMode: json["performMode"] = plans.PerformMode; break;
-        case Item::CurrentThemeName: json["currentThemeId"] = plans.CurrentThemeId; break;
+        case Item::StdOnCorrection:
+            json["stdOnCorrection"] = plans.StdOnCorrection;
+            break;
+        case Item::StdOffCorrection:
+            json["stdOffCorrection"] = plans.StdOffCorrection;
+            break;
+        case Item::PerformMode:
+            json["performMode"] = plans.PerformMode;
+            break;
+        case Item::CurrentThemeName:
+            json["currentThemeId"] = plans.CurrentThemeId;
+            break;
         case Item::WeekendsType: {
             std::vector<int> days;
             for (int day = 1; day <= 7; ++day)
@@ -71,7 +88,8 @@ void PlanStatusFields(const TRtu6ThemesCRC& plans, int item, TJson& json) {
             json["rtuClock"] = TimeText(plans.RtuClock);
             json["rtuWeek"] = plans.RtuWeek;
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -85,12 +103,9 @@ TJson CheckCodesJson(const TRtu6ThemesCRC& plans) {
 }
 
 TJson WarningJson(const TRtu6WarningParameters& warning) {
-    return {{"bytes", Hex(warning.Encode())},
-            {"alarmKinds", warning.AlarmSet()},
-            {"logAlarms", warning.LogAlarms()},
-            {"overVoltage", warning.OverVoltage()},
-            {"lowVoltage", warning.LowVoltage()},
-            {"reportPeriod", warning.ReportPeriod()},
+    return {{"bytes", Hex(warning.Encode())},     {"alarmKinds", warning.AlarmSet()},
+            {"logAlarms", warning.LogAlarms()},   {"overVoltage", warning.OverVoltage()},
+            {"lowVoltage", warning.LowVoltage()}, {"reportPeriod", warning.ReportPeriod()},
             {"reportTime", warning.ReportTime()}};
 }
 
@@ -101,10 +116,11 @@ TJson RestartJson(const TRtu6RestartPowerFlag& restart) {
 }
 
 // The parts of item 119 in wire order.
-const int kAdvancedParts[] = {Item::LoopsInUse,     Item::LoopsIsStreetLamp, Item::KeepLcuStatusFlag,
-                              Item::AutoSaveInterval, Item::WarningMode,     Item::LightMeterControl,
-                              Item::WarningParameters, Item::RestartPowerFlag, Item::CenterPhoneNumber,
-                              Item::CenterAddress,   Item::RouteAddressMap};
+const int kAdvancedParts[] = {
+    Item::LoopsInUse,        Item::LoopsIsStreetLamp, Item::KeepLcuStatusFlag,
+    Item::AutoSaveInterval,  Item::WarningMode,       Item::LightMeterControl,
+    Item::WarningParameters, Item::RestartPowerFlag,  Item::CenterPhoneNumber,
+    Item::CenterAddress,     Item::RouteAddressMap};
 
 // The parts of item 118 kept in the plan status and in the parameter record.
 const int kOptionsPlanParts[] = {Item::PerformMode, Item::WeekendsType, Item::RtuClock,
@@ -121,8 +137,12 @@ void ParameterFields(const TRtu6Parameters& p, int item, TJson& json) {
             json["someDaysStdOn"] = Hex(p.SomeDaysStdOn.Encode());
             json["adjustKind"] = p.SomeDaysStdOn.AdjustKind();
             break;
-        case Item::LcuStatus: json["lcuStatus"] = Hex(p.LcuStatus.Encode()); break;
-        case Item::LcuPhaseTable: json["lcuPhaseTable"] = Hex(p.LcuPhaseTable.Encode()); break;
+        case Item::LcuStatus:
+            json["lcuStatus"] = Hex(p.LcuStatus.Encode());
+            break;
+        case Item::LcuPhaseTable:
+            json["lcuPhaseTable"] = Hex(p.LcuPhaseTable.Encode());
+            break;
         case Item::GuardAddressTable:
             json["guardAddressTable"] = Hex(p.GuardAddressTable.Encode());
             json["text"] = p.GuardAddressTable.AsText();
@@ -131,42 +151,99 @@ void ParameterFields(const TRtu6Parameters& p, int item, TJson& json) {
             json["okLampAddressTable"] = Hex(p.OkLampAddressTable.Encode());
             json["text"] = p.OkLampAddressTable.AsText();
             break;
-        case Item::LcuFaultTable: json["text"] = p.TimeOutLampAddressTable.AsText(); break;
+        case Item::LcuFaultTable:
+            json["text"] = p.TimeOutLampAddressTable.AsText();
+            break;
         case Item::GuardStatus:
             json["guardMessages"] = Hex(p.GuardMessages.Encode());
             json["text"] = p.GuardMessages.AsText();
             break;
-        case Item::LightMeterControl: json["lightControl"] = p.LightControl; break;
-        case Item::CenterPhoneNumber: json["centerPhoneNumber"] = p.CenterPhoneNumber; break;
-        case Item::VersionInfo: json["versionInfo"] = GbkToUtf8(p.VersionInfo); break;
-        case Item::LastStartTime: json["lastStartTime"] = TimeText(p.LastStartTime); break;
-        case Item::RtuAddress: json["rtuAddress"] = p.RtuAddress; break;
-        case Item::CenterAddress: json["centerAddress"] = p.CenterAddress; break;
-        case Item::RouteAddressMap: json["routeAddressMap"] = Hex(p.RouteAddressMap); break;
-        case Item::RtuCommDevice: json["commFormat"] = p.CommFormat; break;
-        case Item::WarningMode: json["warningMode"] = p.WarningMode; break;
-        case Item::WarningType: json["warningType"] = p.WarningType; break;
-        case Item::LoopsInUse: json["loopsInUse"] = p.LoopsInUse; break;
-        case Item::LoopsIsStreetLamp: json["lcuLoops"] = p.LcuLoops; break;
-        case Item::CurrentInUse: json["currentInUse"] = p.CurrentInUse; break;
-        case Item::Longitude: json["longitude"] = p.Longitude; break;
-        case Item::Latitude: json["latitude"] = p.Latitude; break;
-        case Item::RtuTimeZone: json["timeZone"] = p.TimeZone; break;
-        case Item::WattMeterCommand: json["wattMeterCommand"] = Hex(p.WattMeterCommand); break;
-        case Item::KeepLcuStatusFlag: json["keepLcuStatusFlag"] = p.KeepLcuStatusFlag; break;
-        case Item::PoleCountInUse: json["poleCountInUse"] = p.PoleCountInUse; break;
-        case Item::MaskBitsForAPole: json["maskBitsForAPole"] = p.MaskBitsForAPole; break;
-        case Item::LampsMaskLength: json["lampsMaskLength"] = p.LampsMaskLength; break;
-        case Item::GaoDuJiaoOn: json["onHourAngle"] = p.OnHourAngle; break;
-        case Item::GaoDuJiaoOff: json["offHourAngle"] = p.OffHourAngle; break;
-        case Item::WattMetersInUse: json["wattMetersInUse"] = p.WattMetersInUse; break;
-        case Item::AutoSaveInterval: json["autoSaveInterval"] = p.AutoSaveInterval; break;
-        case Item::WarningParameters: json["warningParameters"] = WarningJson(p.WarningParameters); break;
-        case Item::RestartPowerFlag: json["restartPowerFlag"] = RestartJson(p.RestartPowerFlag); break;
+        case Item::LightMeterControl:
+            json["lightControl"] = p.LightControl;
+            break;
+        case Item::CenterPhoneNumber:
+            json["centerPhoneNumber"] = p.CenterPhoneNumber;
+            break;
+        case Item::VersionInfo:
+            json["versionInfo"] = GbkToUtf8(p.VersionInfo);
+            break;
+        case Item::LastStartTime:
+            json["lastStartTime"] = TimeText(p.LastStartTime);
+            break;
+        case Item::RtuAddress:
+            json["rtuAddress"] = p.RtuAddress;
+            break;
+        case Item::CenterAddress:
+            json["centerAddress"] = p.CenterAddress;
+            break;
+        case Item::RouteAddressMap:
+            json["routeAddressMap"] = Hex(p.RouteAddressMap);
+            break;
+        case Item::RtuCommDevice:
+            json["commFormat"] = p.CommFormat;
+            break;
+        case Item::WarningMode:
+            json["warningMode"] = p.WarningMode;
+            break;
+        case Item::WarningType:
+            json["warningType"] = p.WarningType;
+            break;
+        case Item::LoopsInUse:
+            json["loopsInUse"] = p.LoopsInUse;
+            break;
+        case Item::LoopsIsStreetLamp:
+            json["lcuLoops"] = p.LcuLoops;
+            break;
+        case Item::CurrentInUse:
+            json["currentInUse"] = p.CurrentInUse;
+            break;
+        case Item::Longitude:
+            json["longitude"] = p.Longitude;
+            break;
+        case Item::Latitude:
+            json["latitude"] = p.Latitude;
+            break;
+        case Item::RtuTimeZone:
+            json["timeZone"] = p.TimeZone;
+            break;
+        case Item::WattMeterCommand:
+            json["wattMeterCommand"] = Hex(p.WattMeterCommand);
+            break;
+        case Item::KeepLcuStatusFlag:
+            json["keepLcuStatusFlag"] = p.KeepLcuStatusFlag;
+            break;
+        case Item::PoleCountInUse:
+            json["poleCountInUse"] = p.PoleCountInUse;
+            break;
+        case Item::MaskBitsForAPole:
+            json["maskBitsForAPole"] = p.MaskBitsForAPole;
+            break;
+        case Item::LampsMaskLength:
+            json["lampsMaskLength"] = p.LampsMaskLength;
+            break;
+        case Item::GaoDuJiaoOn:
+            json["onHourAngle"] = p.OnHourAngle;
+            break;
+        case Item::GaoDuJiaoOff:
+            json["offHourAngle"] = p.OffHourAngle;
+            break;
+        case Item::WattMetersInUse:
+            json["wattMetersInUse"] = p.WattMetersInUse;
+            break;
+        case Item::AutoSaveInterval:
+            json["autoSaveInterval"] = p.AutoSaveInterval;
+            break;
+        case Item::WarningParameters:
+            json["warningParameters"] = WarningJson(p.WarningParameters);
+            break;
+        case Item::RestartPowerFlag:
+            json["restartPowerFlag"] = RestartJson(p.RestartPowerFlag);
+            break;
         case Item::AdvancedOptions:
             for (int part : kAdvancedParts) ParameterFields(p, part, json);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -197,10 +274,14 @@ TJson EnergyJson(const TRtu6Status& status) {
 
 const char* OutcomeText(TTaskResult::TOutcome outcome) {
     switch (outcome) {
-        case TTaskResult::TOutcome::Accepted: return "accepted";
-        case TTaskResult::TOutcome::Refused: return "refused";
-        case TTaskResult::TOutcome::NoReply: return "no reply";
-        case TTaskResult::TOutcome::NotSent: return "not sent";
+        case TTaskResult::TOutcome::Accepted:
+            return "accepted";
+        case TTaskResult::TOutcome::Refused:
+            return "refused";
+        case TTaskResult::TOutcome::NoReply:
+            return "no reply";
+        case TTaskResult::TOutcome::NotSent:
+            return "not sent";
     }
     return "";
 }
@@ -232,7 +313,8 @@ TJson StatusJson(const TRtu6Status& status, int item) {
             json["count"] = status.History.Count();
             json["historyText"] = status.History.AsText();
             break;
-        default: break;
+        default:
+            break;
     }
     return json;
 }
@@ -284,7 +366,7 @@ TJson OptionsJson(const TRtu6ThemesCRC& plans, const TRtu6Parameters& parameters
 
 TJson LampMasksJson(const TLampsMask& masks, int item) {
     return {{"masks", Hex(item == Item::FixedLampsModes ? masks.StandardMasksData()
-                                                          : masks.CustomMasksData())}};
+                                                        : masks.CustomMasksData())}};
 }
 
 TJson CurrentRecordJson(int item) {
@@ -293,28 +375,34 @@ TJson CurrentRecordJson(int item) {
         case Item::LoopStatus:
         case Item::Alarms:
         case Item::Energy:
-        case Item::History: return StatusJson(CurrentStatus(), item);
+        case Item::History:
+            return StatusJson(CurrentStatus(), item);
         case Item::AllPlans:
         case Item::FixedTimer:
         case Item::TempTimer:
         case Item::NormalTheme:
         case Item::WeekendTheme:
         case Item::HolidayTheme:
-        case Item::CustomTheme: return TimeTableJson(CurrentTimeTable(), item);
+        case Item::CustomTheme:
+            return TimeTableJson(CurrentTimeTable(), item);
         case Item::StdOnCorrection:
         case Item::StdOffCorrection:
         case Item::RtuTime:
         case Item::PerformMode:
         case Item::WeekendsType:
         case Item::CurrentThemeName:
-        case Item::RtuClock: return PlanStatusJson(CurrentPlanStatus(), item);
-        case Item::WorkTable: return WorkTableJson(CurrentWorkTable());
-        case Item::Options: return OptionsJson(CurrentPlanStatus(), CurrentParameters());
+        case Item::RtuClock:
+            return PlanStatusJson(CurrentPlanStatus(), item);
+        case Item::WorkTable:
+            return WorkTableJson(CurrentWorkTable());
+        case Item::Options:
+            return OptionsJson(CurrentPlanStatus(), CurrentParameters());
         case Item::FixedLampsModes:
         case Item::CustomLampsModes:
             return CurrentStation() ? LampMasksJson(CurrentStation()->LampsMask(), item)
                                     : TJson::object();
-        default: return ParametersJson(CurrentParameters(), item);
+        default:
+            return ParametersJson(CurrentParameters(), item);
     }
 }
 
@@ -326,7 +414,8 @@ TJson ResultJson(const TTaskResult& result) {
     json["accepted"] = result.Accepted();
     json["result"] = OutcomeText(result.Outcome);
     if (!result.StatusLine.empty()) json["status"] = result.StatusLine;
-    if (result.Accepted() && !result.Task.IsWrite) json["record"] = CurrentRecordJson(result.Task.Item);
+    if (result.Accepted() && !result.Task.IsWrite)
+        json["record"] = CurrentRecordJson(result.Task.Item);
     return json;
 }
 

@@ -15,8 +15,7 @@ std::optional<int> FindStoredStation(const std::string& name) {
 bool SelectStoredStation(int number) {
     TStation6Test* station = CurrentStation();
     TStoredStation stored;
-    if (station == nullptr || LocalStore() == nullptr ||
-        !LocalStore()->ReadStation(number, stored))
+    if (station == nullptr || LocalStore() == nullptr || !LocalStore()->ReadStation(number, stored))
         return false;
     station->SetStationId(number);
     station->SetName(stored.Name);

@@ -9,7 +9,8 @@ bool StartsWith(const std::string& text, const std::string& head) {
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // "写入" + controller + "的" + item name + "数据成功."
@@ -58,8 +59,9 @@ std::optional<TTaskResult> TTaskTracker::StatusLine(const std::string& line, TDa
     if (line == kNoReplyLine) return End(any, TOutcome::NoReply, line);
     if (line == kBadReplyLine) return End(any, TOutcome::Refused, line);
     if (IsSendFailure(line)) return End(any, TOutcome::NotSent, line);
-    return End([&](const TPostedTask& t) { return t.IsWrite && IsWriteAcknowledgement(line, t.Item); },
-               TOutcome::Accepted, line);
+    return End(
+        [&](const TPostedTask& t) { return t.IsWrite && IsWriteAcknowledgement(line, t.Item); },
+        TOutcome::Accepted, line);
 }
 
 std::optional<TTaskResult> TTaskTracker::DataItem(int item) {

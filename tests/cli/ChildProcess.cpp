@@ -17,7 +17,8 @@ namespace {
 using Steady = std::chrono::steady_clock;
 
 int MsLeft(Steady::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 

@@ -14,7 +14,8 @@ namespace {
 
 using TKind = TCliCommand::TKind;
 
-std::optional<TCliOptions> Parse(const std::vector<std::string>& args, std::string* error = nullptr) {
+std::optional<TCliOptions> Parse(const std::vector<std::string>& args,
+                                 std::string* error = nullptr) {
     std::string text;
     auto options = ParseCliOptions(args, text);
     if (error) *error = text;
@@ -22,8 +23,8 @@ std::optional<TCliOptions> Parse(const std::vector<std::string>& args, std::stri
 }
 
 TEST(CliOptions, SerialRoadWithEveryOption) {
-    const auto options = Parse({"--data-dir", "/tmp/x", "--serial", "/dev/pts/3", "--baud",
-                                "19200", "--format", "sms", "--address", "7", "status"});
+    const auto options = Parse({"--data-dir", "/tmp/x", "--serial", "/dev/pts/3", "--baud", "19200",
+                                "--format", "sms", "--address", "7", "status"});
     ASSERT_TRUE(options);
     EXPECT_FALSE(options->Remote);
     EXPECT_EQ(options->PortName, "/dev/pts/3");
@@ -50,13 +51,18 @@ TEST(CliOptions, RemoteRoadWithItsDefaults) {
 }
 
 TEST(CliOptions, CommandsFollowOneAnotherWithTheirItemsAndData) {
-    const auto options = Parse({"--serial", "COM1", "--address", "5",     // road
-                                "read", "161",                          // by number
-                                "read", "0xA0",                         // hexadecimal number
-                                "read", "单灯控制器状态", "01 00",      // by name, with data
-                                "write", "控制端地址码", "07",          // write by name
-                                "write", "180", "0050", "set-clock",    // data without spaces
-                                "plans", "options", "00 01", "params"});
+    const auto options = Parse({"--serial",  "COM1",
+                                "--address", "5",     // road
+                                "read",      "161",   // by number
+                                "read",      "0xA0",  // hexadecimal number
+                                "read",      "单灯控制器状态",
+                                "01 00",  // by name, with data
+                                "write",     "控制端地址码",
+                                "07",  // write by name
+                                "write",     "180",
+                                "0050",      "set-clock",  // data without spaces
+                                "plans",     "options",
+                                "00 01",     "params"});
     ASSERT_TRUE(options);
     const std::vector<TCliCommand> expected = {
         {TKind::Read, Item::CenterAddress, ""},
@@ -74,10 +80,10 @@ TEST(CliOptions, CommandsFollowOneAnotherWithTheirItemsAndData) {
 
 TEST(CliOptions, NamedReadsOfTheCommonJobs) {
     const std::vector<std::pair<std::string, int>> names = {
-        {"status", Item::LoopStatus},  {"alarms", Item::Alarms},
-        {"energy", Item::Energy},      {"plans", Item::FixedTimer},
+        {"status", Item::LoopStatus},    {"alarms", Item::Alarms},
+        {"energy", Item::Energy},        {"plans", Item::FixedTimer},
         {"work-table", Item::WorkTable}, {"params", Item::AdvancedOptions},
-        {"options", Item::Options},    {"version", Item::VersionInfo}};
+        {"options", Item::Options},      {"version", Item::VersionInfo}};
     for (const auto& [name, item] : names) {
         const auto options = Parse({"--serial", "COM1", "--address", "5", name});
         ASSERT_TRUE(options) << name;
@@ -112,8 +118,7 @@ TEST(CliOptions, RefusedCommandLinesSayWhy) {
         {{"--serial", "COM1", "--address", "5", "write", "161", "0G"},
          "\"0G\" is not hexadecimal data"},
         {{"--serial", "COM1", "--address", "5", "reboot"}, "unknown command \"reboot\""},
-        {{"--serial", "COM1", "--address", "5", "--verbose", "status"},
-         "unknown option --verbose"},
+        {{"--serial", "COM1", "--address", "5", "--verbose", "status"}, "unknown option --verbose"},
     };
     for (const TCase& c : cases) {
         std::string error;

@@ -233,12 +233,12 @@ const std::vector<std::pair<int, std::vector<std::string>>> kPlanItems = {
 
 // Items read without a fixed value to compare: what the simulator measures or makes up.
 const std::vector<std::pair<int, std::string>> kMeasured = {
-    {Item::WorkTable, "/points"},       {Item::CurrentThemeName, "/currentThemeId"},
-    {Item::LoopStatus, "/statusText"},  {Item::Alarms, "/alarmText"},
-    {Item::Energy, "/energyText"},      {Item::History, "/historyText"},
+    {Item::WorkTable, "/points"},          {Item::CurrentThemeName, "/currentThemeId"},
+    {Item::LoopStatus, "/statusText"},     {Item::Alarms, "/alarmText"},
+    {Item::Energy, "/energyText"},         {Item::History, "/historyText"},
     {Item::GuardStatus, "/guardMessages"}, {Item::LastStartTime, "/lastStartTime"},
-    {Item::LcuFaultTable, "/text"},     {Item::FixedLampsModes, "/masks"},
-    {Item::CustomLampsModes, "/masks"}, {Item::RtuClock, "/rtuClock"},
+    {Item::LcuFaultTable, "/text"},        {Item::FixedLampsModes, "/masks"},
+    {Item::CustomLampsModes, "/masks"},    {Item::RtuClock, "/rtuClock"},
 };
 
 std::string ReadCommands(const std::vector<int>& items) {
@@ -274,7 +274,8 @@ TEST_P(CliReads, PlansStatusAndSingleLampItems) {
     for (const auto& [item, lists] : kPlanItems) {
         for (const std::string& list : lists) {
             const std::string payload = plans[list].get<std::string>();
-            ExpectField(run.Reply(item), "/" + list + "/payload", Hex(payload.empty() ? "00" : payload));
+            ExpectField(run.Reply(item), "/" + list + "/payload",
+                        Hex(payload.empty() ? "00" : payload));
         }
     }
     for (const auto& [item, pointer] : kMeasured) {
@@ -331,8 +332,8 @@ const std::vector<WriteCase> kWrites = {
     {Item::RestartPowerFlag, "00", "/restartPowerFlag/bytes", "00"},
     {Item::CurrentInUse, "000F", "/currentInUse", 15},
     // The switching options: mode, weekend, clock, place, time zone, corrections, holidays.
-    {Item::Options, "02 41 2024031012000007 D7F6 09C4 0050 05 FE 0000000000 0501 00",
-     "/longitude", -102.5},
+    {Item::Options, "02 41 2024031012000007 D7F6 09C4 0050 05 FE 0000000000 0501 00", "/longitude",
+     -102.5},
     // The controller options: loops, lamp loops, flags, alarms, restart, phone, addresses.
     {Item::AdvancedOptions, "000F 0001 01 03 01 81 00C81400 00 3133383030313338303030 09 020A0B",
      "/routeAddressMap", "0A 0B"},
@@ -427,7 +428,8 @@ const FaultCase kFaults[] = {
     // The serial reader cuts frames only at a start byte after a whole frame: stray bytes in
     // front make the reply one unit that is no frame, and it is lost (GPRS skips them).
     {"Stray", Road::Pty, "--stray", "read 161", 1, "未收到回应."},
-    {"DoubleOverGprs", Road::Udp, "--double", "read 161", 0, "从一号柜收到了正确的控制端地址码数据."},
+    {"DoubleOverGprs", Road::Udp, "--double", "read 161", 0,
+     "从一号柜收到了正确的控制端地址码数据."},
     {"StrayOverGprs", Road::Udp, "--stray", "read 161", 0, "从一号柜收到了正确的控制端地址码数据."},
 };
 
@@ -444,8 +446,8 @@ TEST_F(CliEndToEnd, ExitCodesOfUsageNoLinkAndNoRegistration) {
     EXPECT_EQ(noPort.ExitCode, 3);
     EXPECT_NE(noPort.Err.find("不能打开端口"), std::string::npos) << noPort.Err;
     const RunResult unknown =
-        RunToEnd({RTU_CLI_PATH, "--data-dir", Dir.Path(), "--remote", "--port", "0", "--wait",
-                  "0", "--station", "无此柜", "status"},
+        RunToEnd({RTU_CLI_PATH, "--data-dir", Dir.Path(), "--remote", "--port", "0", "--wait", "0",
+                  "--station", "无此柜", "status"},
                  kGuardMs);
     EXPECT_EQ(unknown.ExitCode, 2);
     const RunResult silent =

@@ -21,6 +21,11 @@ bool IsSlotNumber(int slot) {
 
 }  // namespace
 
+std::unique_lock<std::timed_mutex> LockSlotList(std::timed_mutex& lock) {
+    return std::unique_lock(
+        lock, std::chrono::system_clock::now() + std::chrono::milliseconds(kLockWaitMs));
+}
+
 TCommSlot& CommSlot(int slot) {
     if (!IsSlotNumber(slot)) throw std::out_of_range("port slot " + std::to_string(slot));
     return Slots()[static_cast<size_t>(slot - 1)];
@@ -58,13 +63,28 @@ bool OpenCommPort(int slot, const std::string& portName, int baudRate, int byteS
         LogError("系统", "打开端口", "COM" + std::to_string(slot), "失败");
         return false;
     }
+    std::lock_guard lock(commSlot.HandleLock);
     commSlot.Handle = device.Release();
     return true;
 }
 
 void CloseCommPort(int slot) {
     if (!IsSlotNumber(slot)) return;
-    CloseSerialFd(CommSlot(slot).Handle.exchange(-1));
+    TCommSlot& commSlot = CommSlot(slot);
+    std::lock_guard lock(commSlot.HandleLock);
+    CloseSerialFd(commSlot.Handle.exchange(-1));
+}
+
+long ReadCommPort(int slot, void* buffer, size_t size) {
+    TCommSlot& commSlot = CommSlot(slot);
+    std::lock_guard lock(commSlot.HandleLock);
+    return ReadSerial(commSlot.Handle, buffer, size);
+}
+
+long WriteCommPort(int slot, const void* bytes, size_t size) {
+    TCommSlot& commSlot = CommSlot(slot);
+    std::lock_guard lock(commSlot.HandleLock);
+    return WriteSerial(commSlot.Handle, bytes, size);
 }
 
 void QueueOutput(int slot, const TBytes& bytes, bool atFront) {
@@ -85,7 +105,7 @@ void QueueOutput(int slot, const TBytes& bytes, bool atFront) {
 bool DeliverInput(int slot, const TBytes& unit) {
     if (!IsSlotNumber(slot)) return false;
     TCommSlot& commSlot = CommSlot(slot);
-    std::unique_lock lock(commSlot.InputLock, std::chrono::milliseconds(kLockWaitMs));
+    const std::unique_lock lock = LockSlotList(commSlot.InputLock);
     if (!lock.owns_lock()) return false;
     commSlot.InputLines.push_back(unit);
     if (commSlot.InputLines.size() > kMaxInputUnits) commSlot.InputLines.pop_front();

@@ -24,6 +24,9 @@ inline constexpr int kLockWaitMs = 50;
 struct TCommSlot {
     // The open serial device, -1 when closed.
     std::atomic<int> Handle{-1};
+    // Held while a read or write uses Handle and while the port is opened or closed: a port
+    // is never closed under a transfer (nor its descriptor number reused meanwhile).
+    std::mutex HandleLock;
 
     std::deque<TBytes> InputLines;  // received units, oldest first
     std::timed_mutex InputLock;
@@ -41,6 +44,11 @@ struct TCommSlot {
     bool IsOpen() const { return Handle.load() >= 0; }
 };
 
+// A slot list's lock, waited for at most 50 ms (owns_lock() tells whether it was obtained). The
+// deadline is on the system clock: a wait on the steady clock becomes pthread_mutex_clocklock,
+// which ThreadSanitizer does not see, and it then takes every later unlock for a fault.
+std::unique_lock<std::timed_mutex> LockSlotList(std::timed_mutex& lock);
+
 // Slot 1..6; any other number raises std::out_of_range.
 TCommSlot& CommSlot(int slot);
 // Closes every slot and puts each back to its start-up state (lists emptied, times now,
@@ -52,6 +60,10 @@ void ResetCommSlots();
 bool OpenCommPort(int slot, const std::string& portName, int baudRate, int byteSize, int stopBits,
                   int parity);
 void CloseCommPort(int slot);
+// Non-blocking transfers on a slot's port (the reader and the writer): as ReadSerial and
+// WriteSerial, -1 for a closed slot.
+long ReadCommPort(int slot, void* buffer, size_t size);
+long WriteCommPort(int slot, const void* bytes, size_t size);
 // Queues bytes for the writer (open slots only); more than 300 items drop the oldest first.
 void QueueOutput(int slot, const TBytes& bytes, bool atFront);
 // Appends a received unit to the slot's input list, waiting at most 50 ms for its lock; more

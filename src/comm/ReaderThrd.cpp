@@ -3,7 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/SerialDevice.h"
 #include "protocol/WireScrambling.h"
 
 namespace {
@@ -46,11 +45,10 @@ void TthrdReader::ReadPass() {
 void TthrdReader::ReadSlot(int slot) {
     TSlotState& state = State(slot);
     state.Count = 0;
-    const int fd = CommSlot(slot).Handle.load();
-    if (fd < 0) return;
+    if (!CommSlot(slot).IsOpen()) return;
     // A failed device or one whose other end has gone reads as -1: the slot stays as it is
     // and the next pass tries again.
-    const ssize_t n = ReadSerial(fd, state.Buffer.data(), state.Buffer.size());
+    const long n = ReadCommPort(slot, state.Buffer.data(), state.Buffer.size());
     if (n <= 0) return;
     state.Count = static_cast<size_t>(n);
     ProcessBytes(slot, state.Buffer.data(), state.Count);

@@ -4,8 +4,6 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/SerialDevice.h"
-
 namespace {
 
 std::unique_ptr<TPortThread>& WriterRef() {
@@ -56,7 +54,7 @@ bool TthrdWriter::VisitSlot(int slot) {
     if (!TakeNextItem(slot)) return false;
     TSlotState& state = State(slot);
     state.Count = 0;
-    const ssize_t n = WriteSerial(CommSlot(slot).Handle.load(), state.Buffer.data(), state.Length);
+    const long n = WriteCommPort(slot, state.Buffer.data(), state.Length);
     if (n < 0) return true;  // the device failed: the item is lost
     state.Count = static_cast<size_t>(n);
     FinishWrite(slot);
@@ -67,7 +65,7 @@ bool TthrdWriter::TakeNextItem(int slot) {
     TCommSlot& commSlot = CommSlot(slot);
     TSlotState& state = State(slot);
     state.Length = 0;
-    std::unique_lock lock(commSlot.OutputLock, std::chrono::milliseconds(kLockWaitMs));
+    const std::unique_lock lock = LockSlotList(commSlot.OutputLock);
     if (!lock.owns_lock()) return false;
     std::deque<TBytes>& items = commSlot.OutputItems;
     while (!items.empty() && items.front().empty()) items.pop_front();

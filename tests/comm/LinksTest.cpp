@@ -63,6 +63,8 @@ protected:
         InitSystem();
         UseDirectModeTiming();
         Settings().PortName = Pty_.SlavePath();
+        // A first thread makes the sanitizers start their own helper threads, if any.
+        std::thread([] {}).join();
         ThreadsBefore_ = ThreadCount();
     }
     void TearDown() override {

@@ -32,14 +32,6 @@ constexpr char kRouteSeparator = ':';
 
 std::unique_ptr<TthrdSender> gSender;
 
-// Waits at most kLockWaitMs for the lock. The deadline is on the system clock: a wait on the
-// steady clock becomes pthread_mutex_clocklock, which ThreadSanitizer does not see, and it then
-// takes every later unlock for a fault.
-std::unique_lock<std::timed_mutex> LockWithin(std::timed_mutex& mutex) {
-    return std::unique_lock(
-        mutex, std::chrono::system_clock::now() + std::chrono::milliseconds(kLockWaitMs));
-}
-
 void Pause() {
     std::this_thread::sleep_for(kPause);
 }
@@ -157,7 +149,7 @@ size_t TthrdSender::TaskCount() const {
 bool TthrdSender::TakeInput(int& slotNumber, TBytes& unit) {
     for (int number = 1; number <= kSlotCount; ++number) {
         TCommSlot& slot = CommSlot(number);
-        const std::unique_lock lock = LockWithin(slot.InputLock);
+        const std::unique_lock lock = LockSlotList(slot.InputLock);
         if (!lock.owns_lock() || slot.InputLines.empty()) continue;
         std::deque<TBytes>& lines = slot.InputLines;
         while (lines.size() >= 2 && lines[0] == lines[1]) lines.pop_front();
@@ -291,7 +283,7 @@ void TthrdSender::TrySend() {
 
 bool TthrdSender::PopTask(TTestTask& task) {
     task = TTestTask();
-    const std::unique_lock lock = LockWithin(QueueLock_);
+    const std::unique_lock lock = LockSlotList(QueueLock_);
     if (!lock.owns_lock() || Queue_.empty()) return false;
     task = std::move(Queue_.front());
     Queue_.pop_front();

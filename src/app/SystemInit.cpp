@@ -74,6 +74,23 @@ void DoneSystem() {
     gStation.reset();
 }
 
+bool SelectStoredStation(int number) {
+    TStoredStation stored;
+    if (!gStation || !gStore || !gStore->ReadStation(number, stored)) return false;
+    gStation->SetStationId(number);
+    gStation->SetName(stored.Name);
+    gStation->SetLinkKind(stored.LinkKind);
+    gStation->SetRtuAddress(1, stored.RtuAddress);
+    gStation->SetPhoneNumber(stored.PhoneNumber);
+    // A GPRS terminal is known by the number it registers with.
+    gStation->SetDeviceId(stored.PhoneNumber);
+    gStation->SetIpAddress(stored.IpAddress);
+    gStation->SetIpPort(stored.IpPort);
+    gStation->SetStreetLampMask(stored.LoopsMask);
+    gStation->LampsMask().Clear();
+    return true;
+}
+
 TStation6Test* CurrentStation() {
     return gStation.get();
 }

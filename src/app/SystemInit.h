@@ -22,6 +22,10 @@ void InitSystem();
 // At the main window's end: saves the settings and frees the shared objects.
 void DoneSystem();
 
+// Copies the stored station's values into the current station (the one the session belongs
+// to), as selecting it in the station list does. False when there is no such station.
+bool SelectStoredStation(int number);
+
 // The shared objects; nullptr outside InitSystem..DoneSystem.
 TStation6Test* CurrentStation();
 TRtu6* CurrentRtu();

@@ -12,25 +12,6 @@ std::optional<int> FindStoredStation(const std::string& name) {
     return std::nullopt;
 }
 
-bool SelectStoredStation(int number) {
-    TStation6Test* station = CurrentStation();
-    TStoredStation stored;
-    if (station == nullptr || LocalStore() == nullptr || !LocalStore()->ReadStation(number, stored))
-        return false;
-    station->SetStationId(number);
-    station->SetName(stored.Name);
-    station->SetLinkKind(stored.LinkKind);
-    station->SetRtuAddress(1, stored.RtuAddress);
-    station->SetPhoneNumber(stored.PhoneNumber);
-    // A GPRS terminal is known by the number it registers with.
-    station->SetDeviceId(stored.PhoneNumber);
-    station->SetIpAddress(stored.IpAddress);
-    station->SetIpPort(stored.IpPort);
-    station->SetStreetLampMask(stored.LoopsMask);
-    station->LampsMask().Clear();
-    return true;
-}
-
 void UseCableStation(int address, bool shortMessageFormat) {
     TStation6Test* station = CurrentStation();
     if (station == nullptr) return;

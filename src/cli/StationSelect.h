@@ -7,9 +7,7 @@
 
 // The number of the first stored station of that name.
 std::optional<int> FindStoredStation(const std::string& name);
-// Copies the stored station's values into the current station, as selecting it in the
-// station list does. False when there is no such station.
-bool SelectStoredStation(int number);
+// (Selecting it as the current station: SelectStoredStation, app/SystemInit.h.)
 // The current station as one controller at `address` on the cable; short-message frames carry
 // a time stamp.
 void UseCableStation(int address, bool shortMessageFormat);

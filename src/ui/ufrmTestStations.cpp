@@ -151,20 +151,7 @@ void TfrmTest::OnStationSelected() {
 }
 
 void TfrmTest::LoadCurrentStation(int number) {
-    TStation6Test* station = CurrentStation();
-    TStoredStation stored;
-    if (!station || !Store().ReadStation(number, stored)) return;
-    station->SetStationId(number);
-    station->SetName(stored.Name);
-    station->SetLinkKind(stored.LinkKind);
-    station->SetRtuAddress(1, stored.RtuAddress);
-    station->SetPhoneNumber(stored.PhoneNumber);
-    station->SetDeviceId(stored.PhoneNumber);
-    station->SetIpAddress(stored.IpAddress);
-    station->SetIpPort(stored.IpPort);
-    station->SetStreetLampMask(stored.LoopsMask);
-    station->LampsMask().Clear();
-    RefreshLampModeLists();
+    if (SelectStoredStation(number)) RefreshLampModeLists();
 }
 
 bool TfrmTest::ValidateStationFields() {

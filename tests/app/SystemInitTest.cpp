@@ -86,3 +86,23 @@ TEST(SystemInit, SecondStartIsRefusedUntilTheFirstDies) {
     DoneApplication();
     ::unsetenv("XDG_RUNTIME_DIR");
 }
+
+TEST(SystemInit, SelectingAStoredStationSetsUpTheSession) {
+    TempDir dir;
+    TScopedProgramFolder folder(dir.Path());
+    InitSystem();
+    const int number = LocalStore()->AddStation("东门", 2, 0x0003, "13800000001", 7);
+    ASSERT_TRUE(LocalStore()->SetIpRoute(number, "127.0.0.1", 5001));
+    ASSERT_TRUE(SelectStoredStation(number));
+    EXPECT_EQ(CurrentStation()->StationId(), number);
+    EXPECT_EQ(CurrentStation()->Name(), "东门");
+    EXPECT_EQ(CurrentStation()->DeviceId(), "13800000001");
+    EXPECT_EQ(CurrentStation()->IpPort(), 5001);
+    EXPECT_EQ(CurrentStation()->StreetLampMask(), 0x0003);
+    EXPECT_EQ(CurrentRtu()->Address, 7);
+    EXPECT_EQ(CurrentRtu()->IpAddress(), "127.0.0.1");
+    EXPECT_FALSE(SelectStoredStation(number + 1));
+    EXPECT_EQ(CurrentStation()->Name(), "东门");
+    DoneSystem();
+    EXPECT_FALSE(SelectStoredStation(number));
+}

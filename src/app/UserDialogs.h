@@ -26,6 +26,16 @@ TUserDialogs& Dialogs();
 // nullptr restores the silent implementation. The caller keeps the object alive.
 void SetDialogs(TUserDialogs* dialogs);
 
+// Shows the wait message for the lifetime of the object: it is hidden again whatever happens
+// meanwhile.
+class TWaitMessage {
+public:
+    explicit TWaitMessage(const std::string& text) { Dialogs().ShowWaitMessage(text); }
+    ~TWaitMessage() { Dialogs().HideWaitMessage(); }
+    TWaitMessage(const TWaitMessage&) = delete;
+    TWaitMessage& operator=(const TWaitMessage&) = delete;
+};
+
 // The texts the program puts in its confirmations.
 inline constexpr const char* kConfirmTitle = "请确认";
 inline constexpr const char* kYes = "是";

@@ -9,19 +9,6 @@
 #include "comm/WriterThrd.h"
 #include "comm/uthrdSender.h"
 
-namespace {
-
-// The wait message for the lifetime of the object, hidden again whatever happens meanwhile.
-class TWaitMessage {
-public:
-    explicit TWaitMessage(const std::string& text) { Dialogs().ShowWaitMessage(text); }
-    ~TWaitMessage() { Dialogs().HideWaitMessage(); }
-    TWaitMessage(const TWaitMessage&) = delete;
-    TWaitMessage& operator=(const TWaitMessage&) = delete;
-};
-
-}  // namespace
-
 bool StartSerialLink() {
     const TSettings& settings = Settings();
     if (settings.PortName.empty()) {

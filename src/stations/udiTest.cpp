@@ -109,15 +109,6 @@ void WriteLoop(TProfileEdit& edit, const std::string& section, const TOnOffInfo&
     }
 }
 
-// Shows the wait message for the lifetime of the object.
-class TWaitMessage {
-public:
-    explicit TWaitMessage(const std::string& text) { Dialogs().ShowWaitMessage(text); }
-    ~TWaitMessage() { Dialogs().HideWaitMessage(); }
-    TWaitMessage(const TWaitMessage&) = delete;
-    TWaitMessage& operator=(const TWaitMessage&) = delete;
-};
-
 }  // namespace
 
 // Look-ups by phone, address and IP come from the GPRS server and the sender for every

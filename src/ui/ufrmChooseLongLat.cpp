@@ -12,6 +12,7 @@
 #include "app/UserDialogs.h"
 #include "protocol/ByteUtils.h"
 #include "stations/udiTest.h"
+#include "ui/DialogButtons.h"
 #include "ui/FormProperties.h"
 #include "ui/UiText.h"
 
@@ -35,18 +36,12 @@ TfrmChooseLongLat::TfrmChooseLongLat(QWidget* parent) : QDialog(parent) {
     tvLongLat->setObjectName("tvLongLat");
     tvLongLat->setHeaderHidden(true);
     tvLongLat->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    btnOk = new QPushButton("确  认", this);
-    btnOk->setObjectName("btnOk");
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton("取  消", this);
-    btnCancel->setObjectName("btnCancel");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
+    const TDialogButtons buttons = MakeDialogButtons(this);
+    btnOk = buttons.Ok;
+    btnCancel = buttons.Cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tvLongLat);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.Row);
 
     connect(btnOk, &QPushButton::clicked, this, &TfrmChooseLongLat::OnOk);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -117,7 +112,8 @@ void TfrmChooseLongLat::OnOk() {
     }
     double longitude = 0, latitude = 0;
     const TIDataTest* store = LocalStore();
-    if (!store || !store->ReadPlace(S(item->data(0, kNumberRole).toString()), longitude, latitude)) {
+    if (!store ||
+        !store->ReadPlace(S(item->data(0, kNumberRole).toString()), longitude, latitude)) {
         Dialogs().ShowMessage("未找到该地区的经纬度信息.");
         return;
     }

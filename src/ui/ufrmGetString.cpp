@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/UserDialogs.h"
+#include "ui/DialogButtons.h"
 #include "ui/UiText.h"
 
 TfrmGetString::TfrmGetString(const TGetStringRequest& request, QWidget* parent)
@@ -23,18 +24,12 @@ TfrmGetString::TfrmGetString(const TGetStringRequest& request, QWidget* parent)
     if (request.Mask != 0) edtInput->setEchoMode(QLineEdit::Password);
     row->addWidget(edtInput);
 
-    btnOk = new QPushButton("确  认", this);
-    btnOk->setObjectName("btnOk");
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton("取  消", this);
-    btnCancel->setObjectName("btnCancel");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
+    const TDialogButtons buttons = MakeDialogButtons(this);
+    btnOk = buttons.Ok;
+    btnCancel = buttons.Cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.Row);
 
     connect(btnOk, &QPushButton::clicked, this, &TfrmGetString::OnOk);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "app/UserDialogs.h"
+#include "ui/DialogButtons.h"
 #include "ui/UiText.h"
 #include "ui/ufrmChooseLongLat.h"
 
@@ -76,19 +77,12 @@ TfrmInputLongitude::TfrmInputLongitude(const TRegion& region, QWidget* parent)
     fields->addRow("日出时间校正(-127至127):", edtAdjustSunrise);
     btnBrowse = new QPushButton("浏览...", this);
     btnBrowse->setObjectName("btnBrowse");
-    btnOk = new QPushButton("确  认", this);
-    btnOk->setObjectName("btnOk");
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton("取  消", this);
-    btnCancel->setObjectName("btnCancel");
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btnBrowse);
-    buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
+    const TDialogButtons buttons = MakeDialogButtons(this, btnBrowse);
+    btnOk = buttons.Ok;
+    btnCancel = buttons.Cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.Row);
 
     ShowRegion(region);
     connect(btnBrowse, &QPushButton::clicked, this, &TfrmInputLongitude::OnBrowse);

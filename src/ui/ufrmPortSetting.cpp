@@ -10,6 +10,7 @@
 
 #include "app/UserDialogs.h"
 #include "comm/CommSlots.h"
+#include "ui/DialogButtons.h"
 #include "ui/UiText.h"
 
 namespace {
@@ -17,10 +18,9 @@ namespace {
 using TChoices = std::vector<std::pair<QString, int>>;
 
 const TChoices kBaudRates = {
-    {"300", 300},       {"600", 600},       {"1200", 1200},     {"2400", 2400},
-    {"4800", 4800},     {"9600", 9600},     {"14400", 14400},   {"19200", 19200},
-    {"38400", 38400},   {"56k", 56000},     {"57600", 57600},   {"115200", 115200},
-    {"128k", 128000},   {"256k", 256000},
+    {"300", 300},     {"600", 600},       {"1200", 1200},   {"2400", 2400},   {"4800", 4800},
+    {"9600", 9600},   {"14400", 14400},   {"19200", 19200}, {"38400", 38400}, {"56k", 56000},
+    {"57600", 57600}, {"115200", 115200}, {"128k", 128000}, {"256k", 256000},
 };
 const TChoices kByteSizes = {{"5", 5}, {"6", 6}, {"7", 7}, {"8", 8}};
 const TChoices kStopBits = {{"1", 0}, {"1.5", 1}, {"2", 2}};
@@ -41,8 +41,7 @@ void SelectValue(QComboBox* combo, int value) {
 
 }  // namespace
 
-TfrmPortSetting::TfrmPortSetting(const TPortSettings& settings, QWidget* parent)
-    : QDialog(parent) {
+TfrmPortSetting::TfrmPortSetting(const TPortSettings& settings, QWidget* parent) : QDialog(parent) {
     setObjectName("frmPortSetting");
     setWindowTitle("打开端口");
     cmbPortName = new QComboBox(this);
@@ -60,18 +59,12 @@ TfrmPortSetting::TfrmPortSetting(const TPortSettings& settings, QWidget* parent)
     fields->addRow("数据位:", cmbByteSize);
     fields->addRow("停止位:", cmbStopBits);
     fields->addRow("校  验:", cmbParity);
-    btnOk = new QPushButton("确  认", this);
-    btnOk->setObjectName("btnOk");
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton("取  消", this);
-    btnCancel->setObjectName("btnCancel");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
+    const TDialogButtons buttons = MakeDialogButtons(this);
+    btnOk = buttons.Ok;
+    btnCancel = buttons.Cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.Row);
 
     cmbPortName->setEditText(Q(settings.PortName));
     SelectValue(cmbBaudRate, settings.BaudRate);
